@@ -1,0 +1,3 @@
+#pragma once
+
+void sleepMs(int milliseconds);

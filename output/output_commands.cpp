@@ -1,0 +1,5 @@
+#include "output/output_commands.h"
+
+void commandSetMasterVolume() {}
+void commandSetClassVolumes() {}
+void commandSetEaxEnvironment() {}

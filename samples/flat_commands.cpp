@@ -1,0 +1,6 @@
+#include "samples/flat_commands.h"
+
+void commandPlayFlatBatch() {}
+void commandPlaySampleFlat() {}
+void commandSetFlatListener() {}
+void commandSetDistanceScale() {}

@@ -1,0 +1,4 @@
+#include "samples/sample_table.h"
+
+void sampleSlotRelease(std::uint32_t) {}
+void sampleTableReset() {}

@@ -1,0 +1,56 @@
+#include "tests/support/sound_files.h"
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+bool writeWav16(const std::filesystem::path& path, const std::vector<float>& interleaved,
+                int channels, int sampleRate) {
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr)
+        return false;
+    const auto frames = static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(channels));
+    const bool ok = sf_writef_float(file, interleaved.data(), frames) == frames;
+    return sf_close(file) == 0 && ok;
+}
+
+bool writeTone(const std::filesystem::path& path, const ToneSpec& spec) {
+    SF_INFO info{};
+    info.samplerate = spec.sampleRate;
+    info.channels = spec.channels;
+    info.format = spec.format != 0 ? spec.format : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    if (sf_format_check(&info) == 0)
+        return false;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr)
+        return false;
+    const auto frames = static_cast<sf_count_t>(std::lround(spec.seconds * spec.sampleRate));
+    std::vector<float> data(static_cast<std::size_t>(frames * spec.channels));
+    for (sf_count_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / spec.sampleRate;
+        const auto value =
+            static_cast<float>(spec.amplitude * std::sin(2.0 * std::numbers::pi * spec.frequencyHz * t));
+        for (int c = 0; c < spec.channels; ++c)
+            data[static_cast<std::size_t>(i * spec.channels + c)] = value;
+    }
+    const bool ok = sf_writef_float(file, data.data(), frames) == frames;
+    return sf_close(file) == 0 && ok;
+}
+
+std::filesystem::path makeScratchDir(const std::string& stem) {
+    static std::mt19937 random(static_cast<unsigned>(getpid()));
+    for (;;) {
+        auto dir = std::filesystem::temp_directory_path() /
+                   (stem + "-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+        if (std::filesystem::create_directories(dir))
+            return dir;
+    }
+}
