@@ -15,6 +15,7 @@ const ChannelOps cdChannelOps{failSet, fail, fail, fail, failPosition, failGet};
 void cdRefreshGain() {}
 void cdReleaseAll() {}
 void reverbReleaseAll() {}
+ALuint reverbSlot() { return AL_EFFECTSLOT_NULL; }
 } // namespace engine
 
 int BASS_SetEAXParameters(std::int32_t, float, float, float) { return 0; }

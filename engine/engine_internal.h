@@ -3,9 +3,13 @@
 
 #include "engine/engine.h"
 
+#ifndef AL_ALEXT_PROTOTYPES
+#define AL_ALEXT_PROTOTYPES
+#endif
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <AL/efx.h>
 
 #include <cstdint>
 #include <mutex>
@@ -72,6 +76,9 @@ void samplesReleaseAll();     // at BASS_Free
 void streamingReleaseAll();
 void cdReleaseAll();
 void reverbReleaseAll();
+// The auxiliary effect slot that channels played in 3D send to, created on
+// first use; AL_EFFECTSLOT_NULL when the engine has no EFX or no 3D.
+ALuint reverbSlot();
 void samplesCount(int& samples, int& channels);
 void streamingCount(int& streams, int& musics);
 
