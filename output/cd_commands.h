@@ -2,11 +2,11 @@
 // (slot number 513), which act on the CD channel.
 #pragma once
 
-void commandOpenCd();          // code 32
-void commandCloseCd();         // code 33
-void commandGetCdTrackCount(); // code 34
-void commandGetCdTrackLength();// code 35
-void commandPlayCdTrack();     // code 36
+void commandOpenCd();           // code 32
+void commandCloseCd();          // code 33
+void commandGetCdTrackCount();  // code 34
+void commandGetCdTrackLength(); // code 35
+void commandPlayCdTrack();      // code 36
 
 void cdSetVolume();   // code 9, slot 513
 void cdPause();       // code 12, slot 513
