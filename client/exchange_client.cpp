@@ -50,15 +50,15 @@ ExchangeResult exchange(const CommandBytes& command, const ExchangeOptions& opti
         std::this_thread::sleep_for(std::chrono::microseconds(options.pollMicroseconds));
     }
     result.roundTripMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     result.acknowledged = true;
     result.reply = readReply(replyFile);
     return result;
 }
 
 std::uint32_t replyAnswer32(const ReplyBytes& reply) {
-    return reply[64] | reply[65] << 8 | reply[66] << 16 | static_cast<std::uint32_t>(reply[67]) << 24;
+    return reply[64] | reply[65] << 8 | reply[66] << 16 |
+           static_cast<std::uint32_t>(reply[67]) << 24;
 }
 
 std::uint16_t replyAnswer16(const ReplyBytes& reply) {

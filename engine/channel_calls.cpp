@@ -28,8 +28,9 @@ int BASS_ChannelSetAttributes(EngineHandle channel, std::int32_t frequency, std:
                               std::int32_t pan) {
     Guard guard(stateMutex());
     const ChannelOps* ops = opsFor(channel);
-    return ops != nullptr && output().initialised ? ops->setAttributes(channel, frequency, volume, pan)
-                                                  : 0;
+    return ops != nullptr && output().initialised
+               ? ops->setAttributes(channel, frequency, volume, pan)
+               : 0;
 }
 
 int BASS_ChannelPause(EngineHandle channel) {

@@ -41,8 +41,8 @@ std::vector<ALCint> contextAttributes(int frequency, bool loopback, bool want3D)
     if (frequency > 0)
         attrs.insert(attrs.end(), {ALC_FREQUENCY, frequency});
     if (loopback)
-        attrs.insert(attrs.end(),
-                     {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT});
+        attrs.insert(attrs.end(), {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
+                                   ALC_FLOAT_SOFT});
     if (want3D)
         attrs.insert(attrs.end(), {ALC_MAX_AUXILIARY_SENDS, 1});
     attrs.push_back(0);
@@ -119,7 +119,9 @@ void engine::renderLoopback(float* stereo, int frames) {
     loopbackRender(output().device, stereo, frames);
 }
 
-void engineUseTestLoopback(bool on) { testLoopbackRequested = on; }
+void engineUseTestLoopback(bool on) {
+    testLoopbackRequested = on;
+}
 
 int engineOutputFrequency() {
     Guard guard(stateMutex());

@@ -70,9 +70,9 @@ extern const ChannelOps cdChannelOps;     // the CD channel, handle 0
 void samplesRefreshGains();   // the sample class volume changed
 void streamingRefreshGains(); // the music or stream class volume changed
 void cdRefreshGain();
-void samplesReap();           // give the sources of ended channels back
-void streamingFeed();         // keep every streaming source fed
-void samplesReleaseAll();     // at BASS_Free
+void samplesReap();       // give the sources of ended channels back
+void streamingFeed();     // keep every streaming source fed
+void samplesReleaseAll(); // at BASS_Free
 void streamingReleaseAll();
 void cdReleaseAll();
 void reverbReleaseAll();

@@ -37,8 +37,14 @@ PortAccess currentPort = realPort();
 
 } // namespace
 
-PortAccess realPort() { return {openRealPort, readRealPort, writeRealPort}; }
+PortAccess realPort() {
+    return {openRealPort, readRealPort, writeRealPort};
+}
 
-void setPortAccess(const PortAccess& access) { currentPort = access; }
+void setPortAccess(const PortAccess& access) {
+    currentPort = access;
+}
 
-const PortAccess& portAccess() { return currentPort; }
+const PortAccess& portAccess() {
+    return currentPort;
+}

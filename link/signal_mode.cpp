@@ -32,6 +32,5 @@ void readSignalMode() {
     const std::size_t count = textModeBytes(raw, rawSize, text);
     for (std::size_t i = 0; i < count; ++i)
         commandBlock.bytes[i] = text[i];
-    signalMode =
-        word16At(0) != 0 ? SignalMode::PortSignalling : SignalMode::FileSignalling;
+    signalMode = word16At(0) != 0 ? SignalMode::PortSignalling : SignalMode::FileSignalling;
 }

@@ -2,4 +2,6 @@
 // client leaves in the exchange files of its current directory.
 #include "server/lifecycle.h"
 
-int main() { return serverMain(); }
+int main() {
+    return serverMain();
+}

@@ -44,4 +44,6 @@ double zeroCrossingFrequency(const std::vector<float>& signal, int rate) {
     return (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
 }
 
-double toDecibels(double ratio) { return 20.0 * std::log10(std::max(ratio, 1e-12)); }
+double toDecibels(double ratio) {
+    return 20.0 * std::log10(std::max(ratio, 1e-12));
+}

@@ -10,7 +10,8 @@ struct StereoBuffer {
     int rate = 44100;
 
     std::size_t frames() const { return samples.size() / 2; }
-    std::vector<float> channel(int index, std::size_t first = 0, std::size_t count = ~std::size_t{0}) const;
+    std::vector<float> channel(int index, std::size_t first = 0,
+                               std::size_t count = ~std::size_t{0}) const;
 };
 
 double rms(const std::vector<float>& signal);

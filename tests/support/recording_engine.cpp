@@ -37,6 +37,8 @@ template <typename... Args> std::uint32_t record(const std::string& name, const 
     append(line, args...);
     line << ')';
     engineRecord.calls.push_back(line.str());
+    if (engineRecord.onCall)
+        engineRecord.onCall(engineRecord.calls.back());
     return result(name);
 }
 
@@ -48,9 +50,13 @@ std::string sampleText(const BASS_SAMPLE& info) {
 
 } // namespace
 
-RecordingEngine& recorder() { return engineRecord; }
+RecordingEngine& recorder() {
+    return engineRecord;
+}
 
-void resetRecorder() { engineRecord = RecordingEngine{}; }
+void resetRecorder() {
+    engineRecord = RecordingEngine{};
+}
 
 std::string floatText(float value) {
     char text[48];
@@ -80,9 +86,15 @@ int BASS_Init(int device, std::uint32_t frequency, std::uint32_t flags, void* wi
     return static_cast<int>(
         record("BASS_Init", device, frequency, flags, window == nullptr ? 0 : 1));
 }
-int BASS_Start() { return static_cast<int>(record("BASS_Start")); }
-int BASS_Stop() { return static_cast<int>(record("BASS_Stop")); }
-int BASS_Free() { return static_cast<int>(record("BASS_Free")); }
+int BASS_Start() {
+    return static_cast<int>(record("BASS_Start"));
+}
+int BASS_Stop() {
+    return static_cast<int>(record("BASS_Stop"));
+}
+int BASS_Free() {
+    return static_cast<int>(record("BASS_Free"));
+}
 
 EngineHandle BASS_SampleLoad(bool fromMemory, const void* file, std::uint32_t offset,
                              std::uint32_t length, std::uint32_t max, std::uint32_t flags) {
@@ -184,21 +196,27 @@ int BASS_SetEAXParameters(std::int32_t environment, float volume, float decay, f
 }
 
 int BASS_Set3DFactors(float distance, float rolloff, float doppler) {
-    return static_cast<int>(record("BASS_Set3DFactors", floatText(distance), floatText(rolloff),
-                                   floatText(doppler)));
+    return static_cast<int>(
+        record("BASS_Set3DFactors", floatText(distance), floatText(rolloff), floatText(doppler)));
 }
 int BASS_Set3DPosition(const BASS_3DVECTOR* position, const BASS_3DVECTOR* velocity,
                        const BASS_3DVECTOR* front, const BASS_3DVECTOR* top) {
-    return static_cast<int>(record("BASS_Set3DPosition", vectorText(position),
-                                   vectorText(velocity), vectorText(front), vectorText(top)));
+    return static_cast<int>(record("BASS_Set3DPosition", vectorText(position), vectorText(velocity),
+                                   vectorText(front), vectorText(top)));
 }
-void BASS_Apply3D() { record("BASS_Apply3D"); }
+void BASS_Apply3D() {
+    record("BASS_Apply3D");
+}
 
 int BASS_CDInit(const char* drive) {
     return static_cast<int>(record("BASS_CDInit", drive == nullptr ? "null" : drive));
 }
-int BASS_CDFree() { return static_cast<int>(record("BASS_CDFree")); }
-std::uint32_t BASS_CDGetTracks() { return record("BASS_CDGetTracks"); }
+int BASS_CDFree() {
+    return static_cast<int>(record("BASS_CDFree"));
+}
+std::uint32_t BASS_CDGetTracks() {
+    return record("BASS_CDGetTracks");
+}
 std::uint32_t BASS_CDGetTrackLength(std::uint32_t track) {
     return record("BASS_CDGetTrackLength", track);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ struct RecordingEngine {
     // What BASS_SampleGetInfo fills in, per sample handle. A handle without an
     // entry leaves the record untouched and fails.
     std::map<EngineHandle, BASS_SAMPLE> sampleInfo;
+    // Called with each call line as it is recorded.
+    std::function<void(const std::string&)> onCall;
 };
 
 // The one engine the server core talks to in unit tests.

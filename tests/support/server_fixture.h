@@ -3,6 +3,7 @@
 
 #include "client/command_builder.h"
 #include "tests/support/recording_engine.h"
+#include "tests/support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,12 @@ void resetServerState();
 // exchange files. Returns what the dispatcher would.
 int runCommand(const CommandBytes& command);
 
-class ServerLogic : public ::testing::Test {
+// Runs in a scratch directory of its own, so that replies written by queries
+// never land in the source tree.
+class ServerLogic : public InScratchDir {
   protected:
-    void SetUp() override { resetServerState(); }
+    void SetUp() override {
+        InScratchDir::SetUp();
+        resetServerState();
+    }
 };

@@ -17,7 +17,8 @@ bool writeWav16(const std::filesystem::path& path, const std::vector<float>& int
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
         return false;
-    const auto frames = static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(channels));
+    const auto frames =
+        static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(channels));
     const bool ok = sf_writef_float(file, interleaved.data(), frames) == frames;
     return sf_close(file) == 0 && ok;
 }
@@ -36,8 +37,8 @@ bool writeTone(const std::filesystem::path& path, const ToneSpec& spec) {
     std::vector<float> data(static_cast<std::size_t>(frames * spec.channels));
     for (sf_count_t i = 0; i < frames; ++i) {
         const double t = static_cast<double>(i) / spec.sampleRate;
-        const auto value =
-            static_cast<float>(spec.amplitude * std::sin(2.0 * std::numbers::pi * spec.frequencyHz * t));
+        const auto value = static_cast<float>(
+            spec.amplitude * std::sin(2.0 * std::numbers::pi * spec.frequencyHz * t));
         for (int c = 0; c < spec.channels; ++c)
             data[static_cast<std::size_t>(i * spec.channels + c)] = value;
     }
