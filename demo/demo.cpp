@@ -22,8 +22,8 @@ struct Session {
         options.dir = dir;
         options.timeoutMs = 10000;
         const ExchangeResult result = exchange(command, options);
-        std::printf("%-44s %s (%.2f ms)\n", what, result.acknowledged ? "acknowledged" : "NO ANSWER",
-                    result.roundTripMs);
+        std::printf("%-44s %s (%.2f ms)\n", what,
+                    result.acknowledged ? "acknowledged" : "NO ANSWER", result.roundTripMs);
         if (!result.acknowledged)
             ++failures;
         return result;
@@ -35,7 +35,8 @@ struct Session {
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     const fs::path binary = argc > 1 ? fs::path(argv[1]) : fs::path(SOUNDSERVER_BINARY);
-    const fs::path root = fs::temp_directory_path() / ("soundserver-demo-" + std::to_string(getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("soundserver-demo-" + std::to_string(getpid()));
     Session session{root / "work"};
     fs::create_directories(session.dir);
     std::printf("exchange directory: %s\n", session.dir.c_str());
