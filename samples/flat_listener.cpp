@@ -3,4 +3,6 @@
 FlatListener flatListener{0, 0, 0};
 float distanceScale = 1.0f;
 
-void flatListenerReset() { flatListener = {0, 0, 0}; }
+void flatListenerReset() {
+    flatListener = {0, 0, 0};
+}
