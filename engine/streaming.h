@@ -70,13 +70,16 @@ void streamingVoiceResume(StreamingVoice* voice); // only a paused voice
 void streamingVoiceStop(StreamingVoice* voice);   // keeps the position
 void streamingVoiceSetLoop(StreamingVoice* voice, bool loop);
 // Moves to frame (seek callback); a playing voice plays on from there, a
-// paused or stopped one starts there. False when the source cannot seek.
-bool streamingVoiceSetPosition(StreamingVoice* voice, std::int64_t frame);
+// paused or stopped one starts there. mark is what streamingVoiceMark answers
+// until the new position is heard. False for a frame beyond the source.
+bool streamingVoiceSetPosition(StreamingVoice* voice, std::int64_t frame, std::uint32_t mark = 0);
 std::int64_t streamingVoicePosition(const StreamingVoice* voice);
 // The mark of the buffer being heard (or of the next frame to be read when
 // nothing is queued); 0 without a mark callback.
 std::uint32_t streamingVoiceMark(const StreamingVoice* voice);
 void streamingVoiceSetGain(StreamingVoice* voice, float gain);
+// Playback rate relative to the source's own (1 = as recorded).
+void streamingVoiceSetPitch(StreamingVoice* voice, float pitch);
 VoiceState streamingVoiceState(const StreamingVoice* voice);
 inline bool streamingVoiceIsPlaying(const StreamingVoice* voice) {
     return streamingVoiceState(voice) == VoiceState::Playing;
