@@ -1,0 +1,59 @@
+// One track slot: the stream or music it holds, the whole-file copy its
+// memory-copy stream plays from, and the length the engine gave at the last
+// load.
+#pragma once
+
+#include "engine/engine.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The kind word as loaded. Any other value is kept as given and behaves as
+// kEmpty.
+//
+//            load kind 1                load kind 2
+//   empty ───────────────> stream   empty ───────────> music
+//     ^  <──── free ────────  │        ^ <──── free ───── │
+//     │                       │ load kind 2               │ load kind 1
+//     │                       └──────────────> music <────┘ (and back)
+//     └── load of any other kind, from any state (nothing loaded)
+//
+// A load from any state goes to the state its kind names; the sound held
+// before is not released and plays on out of reach. Free goes to empty from
+// any state. Play, attributes, pause, resume, stop and the positions change
+// nothing in the slot: whether a sound plays is the engine's state.
+enum TrackKind : std::uint32_t {
+    TRACK_EMPTY = 0,
+    TRACK_STREAM = 1,
+    TRACK_MUSIC = 2,
+};
+
+// A whole file read into memory, owned by the slot while the slot holds the
+// stream made from it.
+struct MemoryCopyRelease {
+    void operator()(std::uint8_t* block) const;
+};
+struct MemoryCopy {
+    std::unique_ptr<std::uint8_t[], MemoryCopyRelease> bytes;
+    std::uint32_t size = 0;
+};
+
+struct TrackSlot {
+    EngineHandle musicHandle = 0;
+    EngineHandle streamHandle = 0;
+    MemoryCopy memoryCopy;
+    std::uint32_t kind = TRACK_EMPTY;
+    bool loop = false;
+    std::uint32_t length = 0;
+};
+
+void trackLoad(TrackSlot& slot, const std::string& name, std::uint32_t flags, std::uint32_t kind);
+void trackPlay(const TrackSlot& slot);
+void trackSetAttributes(const TrackSlot& slot, std::uint32_t panSeparation, std::uint32_t volume);
+void trackPause(const TrackSlot& slot);
+void trackResume(const TrackSlot& slot);
+void trackStop(const TrackSlot& slot);
+void trackFree(TrackSlot& slot);
+void trackSetPosition(const TrackSlot& slot, std::uint32_t position);
+std::uint32_t trackGetPosition(const TrackSlot& slot);
