@@ -1,0 +1,141 @@
+#include "engine/sample_decode.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+namespace engine {
+
+namespace {
+
+constexpr sf_count_t READ_CHUNK_FRAMES = 16384;
+// One OpenAL buffer is addressed with 32-bit byte counts and offsets.
+constexpr std::uint64_t MAX_SAMPLE_BYTES = std::numeric_limits<std::int32_t>::max();
+
+struct FileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+
+struct MemoryFile {
+    const unsigned char* data;
+    sf_count_t length;
+    sf_count_t position;
+};
+
+sf_count_t memoryLength(void* user) {
+    return static_cast<MemoryFile*>(user)->length;
+}
+
+sf_count_t memorySeek(sf_count_t offset, int whence, void* user) {
+    auto* file = static_cast<MemoryFile*>(user);
+    sf_count_t base = 0;
+    if (whence == SEEK_CUR)
+        base = file->position;
+    else if (whence == SEEK_END)
+        base = file->length;
+    file->position = std::clamp<sf_count_t>(base + offset, 0, file->length);
+    return file->position;
+}
+
+sf_count_t memoryRead(void* out, sf_count_t count, void* user) {
+    auto* file = static_cast<MemoryFile*>(user);
+    const sf_count_t taken = std::clamp<sf_count_t>(count, 0, file->length - file->position);
+    std::memcpy(out, file->data + file->position, static_cast<std::size_t>(taken));
+    file->position += taken;
+    return taken;
+}
+
+sf_count_t memoryWrite(const void*, sf_count_t, void*) {
+    return 0;
+}
+
+sf_count_t memoryTell(void* user) {
+    return static_cast<MemoryFile*>(user)->position;
+}
+
+void storeSample(DecodedSample& sound, int plane, std::size_t frame, int value) {
+    auto& bytes = sound.planes[static_cast<std::size_t>(plane)];
+    if (sound.eightBit) {
+        bytes[frame] = static_cast<std::uint8_t>((value >> 8) + 128);
+    } else {
+        const auto word = static_cast<std::uint16_t>(static_cast<std::int16_t>(value));
+        bytes[2 * frame] = static_cast<std::uint8_t>(word & 0xFF);
+        bytes[2 * frame + 1] = static_cast<std::uint8_t>(word >> 8);
+    }
+}
+
+std::optional<DecodedSample> decode(SNDFILE* raw, const SF_INFO& info, bool eightBit, bool mono) {
+    std::unique_ptr<SNDFILE, FileCloser> file(raw);
+    if (info.channels < 1 || info.samplerate < 1)
+        return std::nullopt;
+    DecodedSample sound;
+    sound.rate = info.samplerate;
+    sound.channels = mono || info.channels > 2 ? 1 : info.channels;
+    sound.eightBit = eightBit;
+    sound.planes.resize(static_cast<std::size_t>(sound.channels));
+    const std::size_t bytesPerSample = eightBit ? 1 : 2;
+
+    const auto inputChannels = static_cast<std::size_t>(info.channels);
+    if (info.frames > 0 &&
+        static_cast<std::uint64_t>(info.frames) * bytesPerSample <= MAX_SAMPLE_BYTES)
+        for (auto& plane : sound.planes)
+            plane.reserve(static_cast<std::size_t>(info.frames) * bytesPerSample);
+    std::vector<short> chunk(static_cast<std::size_t>(READ_CHUNK_FRAMES) * inputChannels);
+    std::size_t frames = 0;
+    for (;;) {
+        const sf_count_t got = sf_readf_short(file.get(), chunk.data(), READ_CHUNK_FRAMES);
+        if (got <= 0)
+            break;
+        const auto count = static_cast<std::size_t>(got);
+        if ((frames + count) * bytesPerSample * static_cast<std::size_t>(sound.channels) >
+            MAX_SAMPLE_BYTES)
+            return std::nullopt;
+        for (auto& plane : sound.planes)
+            plane.resize((frames + count) * bytesPerSample);
+        for (std::size_t i = 0; i < count; ++i) {
+            const short* frame = &chunk[i * inputChannels];
+            if (sound.channels == 1) {
+                int sum = 0;
+                for (std::size_t c = 0; c < inputChannels; ++c)
+                    sum += frame[c];
+                storeSample(sound, 0, frames + i, sum / static_cast<int>(inputChannels));
+            } else {
+                storeSample(sound, 0, frames + i, frame[0]);
+                storeSample(sound, 1, frames + i, frame[1]);
+            }
+        }
+        frames += count;
+    }
+    if (sf_error(file.get()) != SF_ERR_NO_ERROR || frames == 0)
+        return std::nullopt;
+    sound.frames = static_cast<std::uint32_t>(frames);
+    return sound;
+}
+
+} // namespace
+
+std::optional<DecodedSample> decodeSampleFile(const std::string& path, bool eightBit, bool mono) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr)
+        return std::nullopt;
+    return decode(file, info, eightBit, mono);
+}
+
+std::optional<DecodedSample> decodeSampleMemory(const void* data, std::uint32_t length,
+                                                bool eightBit, bool mono) {
+    if (data == nullptr || length == 0)
+        return std::nullopt;
+    SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    MemoryFile memory{static_cast<const unsigned char*>(data), length, 0};
+    SF_INFO info{};
+    SNDFILE* file = sf_open_virtual(&io, SFM_READ, &info, &memory);
+    if (file == nullptr)
+        return std::nullopt;
+    return decode(file, info, eightBit, mono);
+}
+
+} // namespace engine

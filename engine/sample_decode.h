@@ -1,0 +1,28 @@
+// Decoding a whole sound file into PCM for one sample, through libsndfile.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+// One plane of PCM per output channel (1 or 2): 16-bit signed samples, or
+// unsigned 8-bit ones stored in the low byte when eightBit is set.
+struct DecodedSample {
+    int rate = 0;
+    int channels = 0;
+    bool eightBit = false;
+    std::uint32_t frames = 0;
+    std::vector<std::vector<std::uint8_t>> planes;
+};
+
+// Everything libsndfile reads; mixed down to mono when asked (and always
+// for more than two channels). Nothing when the file cannot be read or
+// holds no sound.
+std::optional<DecodedSample> decodeSampleFile(const std::string& path, bool eightBit, bool mono);
+std::optional<DecodedSample> decodeSampleMemory(const void* data, std::uint32_t length,
+                                                bool eightBit, bool mono);
+
+} // namespace engine
