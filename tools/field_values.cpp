@@ -118,8 +118,10 @@ std::string putFieldValue(CommandBytes& block, std::size_t base, const FieldSpec
             block.put16(pos, *named);
             return {};
         }
+        // Decimal is the signed reading; hex spells the two bytes themselves.
+        const bool hex = text.starts_with("0x") || text.starts_with("0X");
         const auto value = parseSigned(text);
-        if (!value || *value < -32768 || *value > 0xFFFF)
+        if (!value || *value < (hex ? 0 : -32768) || *value > (hex ? 0xFFFF : 32767))
             return complaint(field, text);
         block.put16(pos, static_cast<std::uint32_t>(*value) & 0xFFFF);
         return {};
@@ -198,7 +200,7 @@ std::string describeFieldValues(const FieldSpec& field) {
         text = "0..65535";
         break;
     case FieldType::Signed16:
-        text = "-32768..32767";
+        text = "-32768..32767 (or 0x0000..0xFFFF)";
         break;
     case FieldType::Value24:
         text = "0..0xFFFFFF";
