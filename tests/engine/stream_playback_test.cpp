@@ -1,0 +1,275 @@
+#include "engine/engine.h"
+#include "engine/loopback.h"
+#include "tests/support/analysis.h"
+#include "tests/support/sound_files.h"
+
+#include <sndfile.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int RATE = 44100;
+// 441 Hz: a period of exactly 100 frames, so a tone of whole periods loops
+// without a seam of its own.
+constexpr double LOOP_TONE_HZ = 441.0;
+constexpr double AMPLITUDE = 0.5;
+// Heard position may lag or lead the rendered count by up to a 5 ms render
+// slice, plus rounding.
+constexpr double POSITION_SLACK_FRAMES = 512;
+
+std::vector<float> sine(double hz, int frames, int channels) {
+    std::vector<float> out;
+    out.reserve(static_cast<std::size_t>(frames * channels));
+    for (int i = 0; i < frames; ++i) {
+        const auto v =
+            static_cast<float>(AMPLITUDE * std::sin(2 * std::numbers::pi * hz * i / RATE));
+        for (int c = 0; c < channels; ++c)
+            out.push_back(v);
+    }
+    return out;
+}
+
+// The tone a file plays from frame `from` on: 441 Hz before the middle,
+// 882 Hz after, so a jump is heard in the pitch.
+std::vector<float> twoTones(int frames) {
+    std::vector<float> out = sine(LOOP_TONE_HZ, frames / 2, 2);
+    const std::vector<float> high = sine(2 * LOOP_TONE_HZ, frames - frames / 2, 2);
+    out.insert(out.end(), high.begin(), high.end());
+    return out;
+}
+
+class StreamPlayback : public ::testing::Test {
+  protected:
+    fs::path previous;
+    fs::path dir;
+
+    void SetUp() override {
+        previous = fs::current_path();
+        dir = makeScratchDir("stream-playback");
+        fs::current_path(dir);
+        engineUseTestLoopback(true);
+        ASSERT_NE(BASS_Init(-1, RATE, 0, nullptr), 0);
+    }
+
+    void TearDown() override {
+        BASS_Free();
+        fs::current_path(previous);
+        fs::remove_all(dir);
+    }
+
+    StereoBuffer render(double seconds) {
+        StereoBuffer out;
+        out.rate = engineOutputFrequency();
+        const auto frames = static_cast<int>(seconds * out.rate);
+        out.samples.resize(static_cast<std::size_t>(frames) * 2);
+        EXPECT_TRUE(engineRender(out.samples.data(), frames));
+        return out;
+    }
+
+    EngineHandle open(const char* name, std::uint32_t flags = 0) {
+        return BASS_StreamCreateFile(false, name, 0, 0, flags);
+    }
+
+    static std::vector<std::uint8_t> bytesOf(const char* name) {
+        std::ifstream in(name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+};
+
+double framesAt(std::uint32_t bytes, int channels) {
+    return bytes / (2.0 * channels);
+}
+
+TEST_F(StreamPlayback, LengthIsDecodedBytesInTheFilesChannelCount) {
+    struct Row {
+        const char* name;
+        int channels;
+        int frames;
+        int format;
+        std::uint32_t bytes;
+    };
+    const Row rows[] = {
+        {"stereo.wav", 2, 66150, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 264600}, // 1.5 s
+        {"mono.wav", 1, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 88200},
+        {"mono24.aiff", 1, 1000, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2000},
+        {"stereo.flac", 2, 22050, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 88200},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToneSpec spec;
+        spec.seconds = static_cast<double>(row.frames) / RATE;
+        spec.channels = row.channels;
+        spec.format = row.format;
+        ASSERT_TRUE(writeTone(row.name, spec));
+        const EngineHandle file = open(row.name);
+        ASSERT_NE(file, 0u);
+        EXPECT_EQ(BASS_StreamGetLength(file), row.bytes);
+        const std::vector<std::uint8_t> copy = bytesOf(row.name);
+        const EngineHandle memory = BASS_StreamCreateFile(
+            true, copy.data(), 0, static_cast<std::uint32_t>(copy.size()), 0x20000);
+        ASSERT_NE(memory, 0u);
+        EXPECT_EQ(BASS_StreamGetLength(memory), row.bytes);
+        EXPECT_EQ(engineLiveObjects().streams, 2);
+        EXPECT_EQ(BASS_StreamFree(file), 1);
+        EXPECT_EQ(BASS_StreamFree(memory), 1);
+        EXPECT_EQ(engineLiveObjects().streams, 0);
+        EXPECT_EQ(BASS_StreamGetLength(file), ENGINE_ERROR);
+    }
+}
+
+TEST_F(StreamPlayback, BadFilesMakeNoStream) {
+    ASSERT_TRUE(writeWav16("whole.wav", sine(441, 22050, 2), 2, RATE));
+    const std::vector<std::uint8_t> whole = bytesOf("whole.wav");
+    std::ofstream("cut.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(whole.data()),
+               static_cast<std::streamsize>(whole.size() / 2));
+    std::ofstream("header.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(whole.data()), 20);
+    std::ofstream("text.wav") << "this is not a sound file at all, just some words\n";
+    std::ofstream("empty.ogg");
+    for (const char* name : {"missing.wav", "cut.wav", "header.wav", "text.wav", "empty.ogg"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(open(name), 0u);
+        const std::vector<std::uint8_t> copy = bytesOf(name);
+        EXPECT_EQ(
+            BASS_StreamCreateFile(true, copy.data(), 0, static_cast<std::uint32_t>(copy.size()), 0),
+            0u);
+        EXPECT_EQ(engineLiveObjects().streams, 0);
+    }
+    EXPECT_EQ(BASS_StreamGetLength(0), ENGINE_ERROR);
+    EXPECT_EQ(BASS_StreamPlay(0, false, 0), 0);
+}
+
+TEST_F(StreamPlayback, PositionFollowsWhatIsHeardAndJumpsWhenSet) {
+    const int frames = 2 * RATE;
+    ASSERT_TRUE(writeWav16("two.wav", twoTones(frames), 2, RATE));
+    const EngineHandle s = open("two.wav");
+    ASSERT_NE(s, 0u);
+    EXPECT_EQ(BASS_ChannelGetPosition(s), 0u);
+    ASSERT_EQ(BASS_StreamPlay(s, false, 0), 1);
+    const StereoBuffer first = render(0.5);
+    EXPECT_NEAR(framesAt(BASS_ChannelGetPosition(s), 2), RATE / 2, POSITION_SLACK_FRAMES);
+    EXPECT_NEAR(zeroCrossingFrequency(first.channel(0, 4410), RATE), LOOP_TONE_HZ, 5.0);
+
+    // Into the high half: heard at once, and the position goes on from there.
+    ASSERT_EQ(BASS_ChannelSetPosition(s, 60000 * 4), 1);
+    EXPECT_NEAR(framesAt(BASS_ChannelGetPosition(s), 2), 60000, POSITION_SLACK_FRAMES);
+    const StereoBuffer after = render(0.2);
+    EXPECT_NEAR(framesAt(BASS_ChannelGetPosition(s), 2), 60000 + RATE / 5, POSITION_SLACK_FRAMES);
+    EXPECT_NEAR(zeroCrossingFrequency(after.channel(0, 1024), RATE), 2 * LOOP_TONE_HZ, 10.0);
+
+    // Beyond the end cannot be set, and leaves the position alone.
+    EXPECT_EQ(BASS_ChannelSetPosition(s, frames * 4 + 4), 0);
+    EXPECT_GT(framesAt(BASS_ChannelGetPosition(s), 2), 60000);
+}
+
+TEST_F(StreamPlayback, PausedStreamHoldsItsPositionAndIsSilent) {
+    ASSERT_TRUE(writeWav16("tone.wav", sine(LOOP_TONE_HZ, RATE, 2), 2, RATE));
+    const EngineHandle s = open("tone.wav");
+    ASSERT_EQ(BASS_StreamPlay(s, false, 0), 1);
+    render(0.2);
+    ASSERT_EQ(BASS_ChannelPause(s), 1);
+    const std::uint32_t held = BASS_ChannelGetPosition(s);
+    EXPECT_LT(rms(render(0.3).channel(0)), 1e-4);
+    EXPECT_EQ(BASS_ChannelGetPosition(s), held);
+    ASSERT_EQ(BASS_ChannelResume(s), 1);
+    EXPECT_GT(rms(render(0.1).channel(0)), 0.2);
+    EXPECT_NEAR(framesAt(BASS_ChannelGetPosition(s), 2), framesAt(held, 2) + RATE / 10,
+                POSITION_SLACK_FRAMES);
+
+    // Stop keeps nothing playing; a play after stop and position 0 starts over.
+    ASSERT_EQ(BASS_ChannelStop(s), 1);
+    ASSERT_EQ(BASS_ChannelSetPosition(s, 0), 1);
+    EXPECT_LT(rms(render(0.1).channel(0)), 1e-4);
+    EXPECT_EQ(BASS_ChannelGetPosition(s), 0u);
+    ASSERT_EQ(BASS_StreamPlay(s, false, 0), 1);
+    render(0.1);
+    EXPECT_NEAR(framesAt(BASS_ChannelGetPosition(s), 2), RATE / 10, POSITION_SLACK_FRAMES);
+}
+
+TEST_F(StreamPlayback, LoopedStreamPlaysPastItsEndWithoutGapOrClick) {
+    // 0.3 s of whole periods.
+    const int frames = 13200;
+    ASSERT_TRUE(writeWav16("loop.wav", sine(LOOP_TONE_HZ, frames, 2), 2, RATE));
+    const EngineHandle s = open("loop.wav");
+    ASSERT_EQ(BASS_StreamPlay(s, false, STREAM_LOOP), 1);
+    const StereoBuffer out = render(1.0);
+    const std::vector<float> left = out.channel(0);
+    // Every 5 ms window sounds; no step between neighbours exceeds the
+    // sine's own steepest.
+    const double steepest = AMPLITUDE * 2 * std::numbers::pi * LOOP_TONE_HZ / RATE;
+    double worstStep = 0.0;
+    for (std::size_t i = 1; i < left.size(); ++i)
+        worstStep = std::max(worstStep, std::fabs(double{left[i]} - left[i - 1]));
+    EXPECT_LT(worstStep, steepest * 1.5);
+    for (std::size_t start = 0; start + 220 <= left.size(); start += 220)
+        ASSERT_GT(rms(std::vector<float>(left.begin() + static_cast<long>(start),
+                                         left.begin() + static_cast<long>(start + 220))),
+                  0.25)
+            << "window at frame " << start;
+    // Three passes and a third: the position has wrapped.
+    EXPECT_NEAR(framesAt(BASS_ChannelGetPosition(s), 2), RATE - 3 * frames, POSITION_SLACK_FRAMES);
+}
+
+TEST_F(StreamPlayback, UnloopedStreamEndsByItselfAndPlaysAgainFromTheStart) {
+    const int frames = RATE / 5;
+    ASSERT_TRUE(writeWav16("short.wav", sine(LOOP_TONE_HZ, frames, 1), 1, RATE));
+    const EngineHandle s = open("short.wav");
+    ASSERT_EQ(BASS_StreamPlay(s, false, 0), 1);
+    const StereoBuffer out = render(0.5);
+    EXPECT_GT(rms(out.channel(0, 0, 4410)), 0.2);
+    EXPECT_LT(rms(out.channel(0, 11025)), 1e-4);
+    EXPECT_EQ(BASS_ChannelGetPosition(s), static_cast<std::uint32_t>(frames * 2));
+    ASSERT_EQ(BASS_StreamPlay(s, false, 0), 1);
+    EXPECT_GT(rms(render(0.1).channel(0)), 0.2);
+}
+
+TEST_F(StreamPlayback, MemoryStreamSoundsLikeTheFileStream) {
+    ASSERT_TRUE(writeWav16("two.wav", twoTones(RATE / 2), 2, RATE));
+    const std::vector<std::uint8_t> copy = bytesOf("two.wav");
+    std::vector<StereoBuffer> heard;
+    for (const bool fromMemory : {false, true}) {
+        const EngineHandle s =
+            fromMemory ? BASS_StreamCreateFile(true, copy.data(), 0,
+                                               static_cast<std::uint32_t>(copy.size()), 0x20000)
+                       : open("two.wav", 0x20000);
+        ASSERT_NE(s, 0u);
+        ASSERT_EQ(BASS_StreamPlay(s, false, 0), 1);
+        heard.push_back(render(0.6));
+        BASS_StreamFree(s);
+    }
+    ASSERT_EQ(heard[0].samples.size(), heard[1].samples.size());
+    EXPECT_GT(rms(heard[0].channel(0)), 0.2);
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < heard[0].samples.size(); ++i)
+        differing += std::fabs(heard[0].samples[i] - heard[1].samples[i]) > 1e-6f ? 1 : 0;
+    EXPECT_EQ(differing, 0u);
+}
+
+TEST_F(StreamPlayback, VolumeTimesStreamClassVolume) {
+    ASSERT_TRUE(writeWav16("tone.wav", sine(LOOP_TONE_HZ, RATE, 2), 2, RATE));
+    const EngineHandle s = open("tone.wav");
+    ASSERT_EQ(BASS_StreamPlay(s, false, STREAM_LOOP), 1);
+    const double full = rms(render(0.2).channel(0, 4410));
+    ASSERT_GT(full, 0.2);
+    ASSERT_EQ(BASS_ChannelSetAttributes(s, -1, 50, -1), 1);
+    EXPECT_NEAR(rms(render(0.1).channel(0, 441)) / full, 0.5, 0.05);
+    ASSERT_EQ(BASS_SetGlobalVolumes(-1, -1, 50), 1);
+    EXPECT_NEAR(rms(render(0.1).channel(0, 441)) / full, 0.25, 0.05);
+    // 65535 is above the range: full volume.
+    ASSERT_EQ(BASS_ChannelSetAttributes(s, -1, 65535, -1), 1);
+    ASSERT_EQ(BASS_SetGlobalVolumes(-1, -1, 100), 1);
+    EXPECT_NEAR(rms(render(0.1).channel(0, 441)) / full, 1.0, 0.05);
+}
+
+} // namespace
