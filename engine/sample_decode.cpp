@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -12,6 +13,7 @@ namespace engine {
 namespace {
 
 constexpr sf_count_t READ_CHUNK_FRAMES = 16384;
+constexpr float FULL_SCALE_16 = 32767.0f;
 // One OpenAL buffer is addressed with 32-bit byte counts and offsets.
 constexpr std::uint64_t MAX_SAMPLE_BYTES = std::numeric_limits<std::int32_t>::max();
 
@@ -56,14 +58,17 @@ sf_count_t memoryTell(void* user) {
     return static_cast<MemoryFile*>(user)->position;
 }
 
-void storeSample(DecodedSample& sound, int plane, std::size_t frame, int value) {
+void storeSample(DecodedSample& sound, int plane, std::size_t frame, float value) {
+    // libsndfile reads every format as floats of full scale 1.0, integer and
+    // floating-point files alike; the 16-bit value clips what lies beyond.
+    const long word = std::lround(std::clamp(value, -1.0f, 1.0f) * FULL_SCALE_16);
     auto& bytes = sound.planes[static_cast<std::size_t>(plane)];
     if (sound.eightBit) {
-        bytes[frame] = static_cast<std::uint8_t>((value >> 8) + 128);
+        bytes[frame] = static_cast<std::uint8_t>((word >> 8) + 128);
     } else {
-        const auto word = static_cast<std::uint16_t>(static_cast<std::int16_t>(value));
-        bytes[2 * frame] = static_cast<std::uint8_t>(word & 0xFF);
-        bytes[2 * frame + 1] = static_cast<std::uint8_t>(word >> 8);
+        const auto bits = static_cast<std::uint16_t>(static_cast<std::int16_t>(word));
+        bytes[2 * frame] = static_cast<std::uint8_t>(bits & 0xFF);
+        bytes[2 * frame + 1] = static_cast<std::uint8_t>(bits >> 8);
     }
 }
 
@@ -83,10 +88,10 @@ std::optional<DecodedSample> decode(SNDFILE* raw, const SF_INFO& info, bool eigh
         static_cast<std::uint64_t>(info.frames) * bytesPerSample <= MAX_SAMPLE_BYTES)
         for (auto& plane : sound.planes)
             plane.reserve(static_cast<std::size_t>(info.frames) * bytesPerSample);
-    std::vector<short> chunk(static_cast<std::size_t>(READ_CHUNK_FRAMES) * inputChannels);
+    std::vector<float> chunk(static_cast<std::size_t>(READ_CHUNK_FRAMES) * inputChannels);
     std::size_t frames = 0;
     for (;;) {
-        const sf_count_t got = sf_readf_short(file.get(), chunk.data(), READ_CHUNK_FRAMES);
+        const sf_count_t got = sf_readf_float(file.get(), chunk.data(), READ_CHUNK_FRAMES);
         if (got <= 0)
             break;
         const auto count = static_cast<std::size_t>(got);
@@ -96,12 +101,12 @@ std::optional<DecodedSample> decode(SNDFILE* raw, const SF_INFO& info, bool eigh
         for (auto& plane : sound.planes)
             plane.resize((frames + count) * bytesPerSample);
         for (std::size_t i = 0; i < count; ++i) {
-            const short* frame = &chunk[i * inputChannels];
+            const float* frame = &chunk[i * inputChannels];
             if (sound.channels == 1) {
-                int sum = 0;
+                float sum = 0.0f;
                 for (std::size_t c = 0; c < inputChannels; ++c)
                     sum += frame[c];
-                storeSample(sound, 0, frames + i, sum / static_cast<int>(inputChannels));
+                storeSample(sound, 0, frames + i, sum / static_cast<float>(inputChannels));
             } else {
                 storeSample(sound, 0, frames + i, frame[0]);
                 storeSample(sound, 1, frames + i, frame[1]);
