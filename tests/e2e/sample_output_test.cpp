@@ -1,0 +1,61 @@
+#include "tests/support/analysis.h"
+#include "tests/support/e2e_fixture.h"
+#include "tests/support/sound_files.h"
+
+#include <sndfile.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+// The whole captured output, interleaved stereo.
+StereoBuffer readCapture(const std::filesystem::path& path) {
+    StereoBuffer capture;
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr || info.channels != 2) {
+        if (file != nullptr)
+            sf_close(file);
+        return capture;
+    }
+    capture.rate = info.samplerate;
+    capture.samples.resize(static_cast<std::size_t>(info.frames) * 2);
+    sf_readf_float(file, capture.samples.data(), info.frames);
+    sf_close(file);
+    return capture;
+}
+
+using SampleOutput = RealServer;
+
+// The real binary with OpenAL Soft's wave backend writing what it plays.
+TEST_F(SampleOutput, DosNamedSampleAtPanZeroSoundsOnTheLeftOnly) {
+    const auto capturePath = root / "capture.wav";
+    const auto confPath = root / "wave.conf";
+    std::ofstream(confPath) << "[general]\nhrtf = false\nstereo-mode = speakers\n[wave]\nfile = "
+                            << capturePath.string() << "\n";
+    std::filesystem::create_directories(dir / "sounds");
+    ToneSpec tone;
+    tone.seconds = 0.3;
+    ASSERT_TRUE(writeTone(dir / "sounds" / "boom.wav", tone));
+
+    start({"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + confPath.string()});
+    ASSERT_TRUE(open(44100, 0).acknowledged);
+    ASSERT_TRUE(
+        send(CommandBytes(3).put16(2, 1).putText("SOUNDS\\BOOM.WAV").put32(68, 0)).acknowledged);
+    ASSERT_TRUE(
+        send(CommandBytes(4).put16(2, 1).put32(4, 0xFFFFFF).put16(8, 100).put16(10, 0).put16(12, 0))
+            .acknowledged);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(quit(), 1);
+
+    const StereoBuffer capture = readCapture(capturePath);
+    ASSERT_GT(capture.frames(), 0u) << "the wave backend wrote " << capturePath;
+    const double left = peak(capture.channel(0));
+    const double right = peak(capture.channel(1));
+    EXPECT_NEAR(left, 0.5, 0.05);
+    EXPECT_LT(toDecibels(right / left), -40.0);
+}
+
+} // namespace
