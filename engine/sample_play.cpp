@@ -144,7 +144,8 @@ EngineHandle play(EngineHandle sampleHandle, const PlayRequest& request) {
     const std::uint32_t startFrame = request.start / sample->bytesPerFrame;
     if (startFrame >= sample->frames)
         return 0;
-    pruneEnded(*sample);
+    if (sample->channels.size() >= sample->info.max)
+        pruneEnded(*sample);
     if (sample->channels.size() >= sample->info.max) {
         const EngineHandle victim = channelToTakeOver(*sample);
         if (victim == 0)

@@ -240,3 +240,28 @@ TEST_F(SamplePlayback, SampleClassVolumeReachesPlayingChannels) {
 }
 
 } // namespace
+
+namespace {
+
+// Sample channels stop at their share of OpenAL's sources; what is left
+// stays free for streams, modules and the CD.
+TEST_F(SamplePlayback, ChannelsLeaveSourcesForStreams) {
+    ToneSpec tone;
+    tone.seconds = 0.2;
+    const EngineHandle sample = loadTone("many.wav", tone, 0, 65535);
+    ASSERT_NE(sample, 0u);
+    int played = 0;
+    for (int k = 0; k < 4100; ++k)
+        played += BASS_SamplePlayEx(sample, 0, -1, 1, 0, true) != 0 ? 1 : 0;
+    EXPECT_GE(played, 3900);
+    EXPECT_LE(played, 4000);
+    const EngineHandle stream = BASS_StreamCreateFile(false, "many.wav", 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(BASS_StreamPlay(stream, false, 0), 1);
+    ASSERT_EQ(BASS_SampleStop(sample), 1);
+    EXPECT_NE(BASS_SamplePlayEx(sample, 0, -1, 1, 0, false), 0u)
+        << "stopped channels give theirs back";
+    BASS_StreamFree(stream);
+}
+
+} // namespace
