@@ -9,7 +9,7 @@ using Spine = RealServer;
 TEST_F(Spine, HandshakeUndefinedCodesAndQuit) {
     start();
     ASSERT_TRUE(open(44100, 0).acknowledged);
-    for (std::uint16_t code : {0, 2, 6, 10, 37, 65535}) {
+    for (const std::uint16_t code : std::initializer_list<std::uint16_t>{0, 2, 6, 10, 37, 65535}) {
         const ExchangeResult result = send(CommandBytes(code));
         EXPECT_TRUE(result.acknowledged) << "code " << code;
         EXPECT_FALSE(result.reply.has_value()) << "code " << code << " wrote the reply file";
