@@ -23,24 +23,24 @@ bool writeWav16(const std::filesystem::path& path, const std::vector<float>& int
     return sf_close(file) == 0 && ok;
 }
 
-bool writeTone(const std::filesystem::path& path, const ToneSpec& spec) {
+bool writeTone(const std::filesystem::path& path, const ToneSpec& tone) {
     SF_INFO info{};
-    info.samplerate = spec.sampleRate;
-    info.channels = spec.channels;
-    info.format = spec.format != 0 ? spec.format : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    info.samplerate = tone.sampleRate;
+    info.channels = tone.channels;
+    info.format = tone.format != 0 ? tone.format : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     if (sf_format_check(&info) == 0)
         return false;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
         return false;
-    const auto frames = static_cast<sf_count_t>(std::lround(spec.seconds * spec.sampleRate));
-    std::vector<float> data(static_cast<std::size_t>(frames * spec.channels));
+    const auto frames = static_cast<sf_count_t>(std::lround(tone.seconds * tone.sampleRate));
+    std::vector<float> data(static_cast<std::size_t>(frames * tone.channels));
     for (sf_count_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / spec.sampleRate;
+        const double t = static_cast<double>(i) / tone.sampleRate;
         const auto value = static_cast<float>(
-            spec.amplitude * std::sin(2.0 * std::numbers::pi * spec.frequencyHz * t));
-        for (int c = 0; c < spec.channels; ++c)
-            data[static_cast<std::size_t>(i * spec.channels + c)] = value;
+            tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequencyHz * t));
+        for (int c = 0; c < tone.channels; ++c)
+            data[static_cast<std::size_t>(i * tone.channels + c)] = value;
     }
     const bool ok = sf_writef_float(file, data.data(), frames) == frames;
     return sf_close(file) == 0 && ok;

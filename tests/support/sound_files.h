@@ -17,7 +17,7 @@ struct ToneSpec {
 
 // Writes a sine tone into every channel. False when libsndfile cannot write
 // that format.
-bool writeTone(const std::filesystem::path& path, const ToneSpec& spec);
+bool writeTone(const std::filesystem::path& path, const ToneSpec& tone);
 
 // Writes the given interleaved frames as 16-bit PCM WAV.
 bool writeWav16(const std::filesystem::path& path, const std::vector<float>& interleaved,
