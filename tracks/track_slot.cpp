@@ -14,15 +14,17 @@ constexpr std::uint32_t FLAG_EXACT_SEEK = 0x20000;
 constexpr std::uint32_t PLAY_LOOP = 4;
 constexpr std::int32_t LEAVE = -1;
 
-// The handle of the slot's kind; false for a slot that holds nothing.
+// The handle of the slot's kind; false for a slot that holds nothing. A load
+// the engine refused left handle 0, which is the CD channel's: such a slot
+// holds nothing either, so a command on it never reaches the CD.
 bool heldHandle(const TrackSlot& slot, EngineHandle& handle) {
     switch (slot.kind) {
     case TRACK_STREAM:
         handle = slot.streamHandle;
-        return true;
+        return handle != 0;
     case TRACK_MUSIC:
         handle = slot.musicHandle;
-        return true;
+        return handle != 0;
     default:
         return false;
     }
@@ -78,6 +80,9 @@ void trackLoad(TrackSlot& slot, const std::string& name, std::uint32_t flags, st
 }
 
 void trackPlay(const TrackSlot& slot) {
+    EngineHandle handle = 0;
+    if (!heldHandle(slot, handle))
+        return;
     switch (slot.kind) {
     case TRACK_STREAM:
         BASS_StreamPlay(slot.streamHandle, false, slot.loop ? PLAY_LOOP : 0);
@@ -91,6 +96,9 @@ void trackPlay(const TrackSlot& slot) {
 }
 
 void trackSetAttributes(const TrackSlot& slot, std::uint32_t panSeparation, std::uint32_t volume) {
+    EngineHandle handle = 0;
+    if (!heldHandle(slot, handle))
+        return;
     switch (slot.kind) {
     case TRACK_STREAM:
         // A stream takes the volume word as it is, NO_VALUE16 included.
@@ -130,19 +138,16 @@ void trackStop(const TrackSlot& slot) {
 }
 
 void trackFree(TrackSlot& slot) {
-    trackStop(slot);
-    switch (slot.kind) {
-    case TRACK_STREAM:
-        BASS_StreamFree(slot.streamHandle);
-        // Only now: the stream read from the copy until it was freed.
-        slot.memoryCopy = MemoryCopy{};
-        break;
-    case TRACK_MUSIC:
-        BASS_MusicFree(slot.musicHandle);
-        break;
-    default:
-        break;
+    EngineHandle handle = 0;
+    if (heldHandle(slot, handle)) {
+        trackStop(slot);
+        if (slot.kind == TRACK_STREAM)
+            BASS_StreamFree(handle);
+        else
+            BASS_MusicFree(handle);
     }
+    // Only now: the stream read from the copy until it was freed.
+    slot.memoryCopy = MemoryCopy{};
     slot.kind = TRACK_EMPTY;
 }
 

@@ -22,7 +22,9 @@
 // A load from any state goes to the state its kind names; the sound held
 // before is not released and plays on out of reach. Free goes to empty from
 // any state. Play, attributes, pause, resume, stop and the positions change
-// nothing in the slot: whether a sound plays is the engine's state.
+// nothing in the slot: whether a sound plays is the engine's state. A stream
+// or music slot whose load the engine refused holds handle 0, the CD
+// channel's, and behaves as empty but for its length.
 enum TrackKind : std::uint32_t {
     TRACK_EMPTY = 0,
     TRACK_STREAM = 1,
