@@ -62,7 +62,7 @@ std::string parseFields(const std::vector<std::string>& words, PreparedCommand& 
         if (i + 1 >= words.size())
             return word + " needs a value";
         const std::string& value = words[++i];
-        if (spec.batch != nullptr && option == "count" && groups.size() == 1) {
+        if (spec.batch != nullptr && option == "count") {
             count = parseUnsigned(value, 0xFFFF);
             if (!count)
                 return "--count " + value + ": expected 0..65535";
