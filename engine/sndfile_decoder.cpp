@@ -94,9 +94,8 @@ SndfileDecoder* finishOpen(SndfileDecoder* d) {
         sndfileClose(d);
         return nullptr;
     }
-    // Float data (Vorbis, MP3, float WAV) scaled to the full 16-bit range
-    // instead of clipped at +-1.
-    sf_command(d->file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    // SFC_SET_SCALE_FLOAT_INT_READ is left off on purpose: it decodes the
+    // whole file at open to find its peak, then plays it louder by that.
     return d;
 }
 

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <memory>
+#include <pthread.h>
 #include <thread>
 #include <vector>
 
@@ -204,6 +205,8 @@ void StreamingThread::start() {
         stopRequested = false;
     }
     worker = std::thread([this] {
+        // Named, so that its share of the CPU can be told apart.
+        pthread_setname_np(pthread_self(), "streaming");
         std::vector<VoicePtr> voices;
         for (;;) {
             {
