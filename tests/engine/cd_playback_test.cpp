@@ -233,6 +233,14 @@ TEST_F(CdPlayback, MalformedOrMissingSourcesGiveNoCd) {
     }
 }
 
+// A drive that is not there, or a path that is no drive, goes through
+// libcdio and its log: the call fails and the process goes on.
+TEST_F(CdPlayback, AMissingDriveIsRefusedAndTheProcessGoesOn) {
+    EXPECT_EQ(BASS_CDInit("/nonexistent/cdrom"), 0);
+    EXPECT_EQ(BASS_CDInit(dir.c_str()), 0);
+    EXPECT_EQ(BASS_CDGetTracks(), ENGINE_ERROR);
+}
+
 TEST_F(CdPlayback, ClosedEngineMeansNoCd) {
     ASSERT_TRUE(cdtest::writeFolderDisc(dir));
     ASSERT_EQ(BASS_CDInit(nullptr), 1);
