@@ -11,6 +11,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <map>
 #include <thread>
 
 namespace {
@@ -24,6 +26,26 @@ constexpr double MB = 1024.0 * 1024.0;
 constexpr int SAMPLE_RATE = 44100;
 constexpr int BYTES_PER_FRAME = 2; // 16-bit mono
 constexpr int SETTLE_MS = 1000;
+
+struct ThreadCpu {
+    std::string name;
+    double seconds = 0.0;
+};
+
+// Every thread of the process with its CPU seconds so far.
+std::map<std::string, ThreadCpu> threadCpu(pid_t pid) {
+    std::map<std::string, ThreadCpu> threads;
+    std::error_code error;
+    const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : fs::directory_iterator(tasks, error)) {
+        const std::string tid = task.path().filename().string();
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        threads[tid] = {name, processCpuSeconds(static_cast<pid_t>(std::stoi(tid)))};
+    }
+    return threads;
+}
 
 } // namespace
 
@@ -54,12 +76,20 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(SETTLE_MS));
     const long long restingBytes = residentBytes(server->pid);
+    const auto threadsBefore = threadCpu(server->pid);
     const double cpuBefore = processCpuSeconds(server->pid);
     const double wallBefore = nowSeconds();
     std::this_thread::sleep_for(std::chrono::duration<double>(idleSeconds));
     const double cpuUsed = processCpuSeconds(server->pid) - cpuBefore;
     const double wall = nowSeconds() - wallBefore;
     const double idlePercent = 100.0 * cpuUsed / wall;
+    Table threads{"The waiting server's threads", {"thread", "id", "cpu s", "% of a core"}, {}};
+    for (const auto& [tid, after] : threadCpu(server->pid)) {
+        const auto before = threadsBefore.find(tid);
+        const double used =
+            after.seconds - (before != threadsBefore.end() ? before->second.seconds : 0.0);
+        threads.rows.push_back({after.name, tid, fixed(used, 3), fixed(100.0 * used / wall, 3)});
+    }
 
     int loaded = 0;
     const double loadStart = nowSeconds();
@@ -87,6 +117,7 @@ int main(int argc, char** argv) {
         {{fixed(wall, 1), fixed(cpuUsed, 3), fixed(idlePercent, 3), fixed(IDLE_GOAL_PERCENT, 1),
           idlePercent <= IDLE_GOAL_PERCENT ? "met" : "MISSED"}}};
     printTable(idle);
+    printTable(threads);
     Table memory{"Resident memory with one-second samples loaded (16-bit mono, 44100 Hz)",
                  {"samples", "load s", "PCM MB", "VmRSS at rest MB", "VmRSS loaded MB",
                   "growth/PCM", "goal MB", "result"},
