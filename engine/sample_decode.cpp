@@ -60,8 +60,10 @@ sf_count_t memoryTell(void* user) {
 
 void storeSample(DecodedSample& sound, int plane, std::size_t frame, float value) {
     // libsndfile reads every format as floats of full scale 1.0, integer and
-    // floating-point files alike; the 16-bit value clips what lies beyond.
-    const long word = std::lround(std::clamp(value, -1.0f, 1.0f) * FULL_SCALE_16);
+    // floating-point files alike; the 16-bit value clips what lies beyond, and
+    // a float file's NaN is silence.
+    const float clipped = std::isnan(value) ? 0.0f : std::clamp(value, -1.0f, 1.0f);
+    const long word = std::lround(clipped * FULL_SCALE_16);
     auto& bytes = sound.planes[static_cast<std::size_t>(plane)];
     if (sound.eightBit) {
         bytes[frame] = static_cast<std::uint8_t>((word >> 8) + 128);

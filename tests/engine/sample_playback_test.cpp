@@ -1,8 +1,5 @@
 #include "tests/engine/sample_test_fixture.h"
 
-#include <sndfile.h>
-
-#include <fstream>
 #include <vector>
 
 namespace {
