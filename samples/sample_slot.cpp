@@ -40,10 +40,8 @@ void recordChannel(SampleSlot& slot, EngineHandle channel) {
 }
 
 void sampleLoad(SampleSlot& slot, const std::string& name, std::uint32_t flags) {
-    // A sample the slot still holds could otherwise never be released again:
-    // reloading slots without freeing them would grow the engine for ever.
-    if (slot.sampleHandle != 0)
-        sampleFree(slot);
+    // What the slot held before stays with the engine and may go on
+    // sounding; a client frees a slot before it loads into it again.
     slot.ringPosition = 0;
     slot.sampleHandle =
         BASS_SampleLoad(false, name.c_str(), 0, 0, PLAYBACKS_PER_SAMPLE, flags | LOAD_OVER_POS);
