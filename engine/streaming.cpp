@@ -335,10 +335,12 @@ void unqueueProcessed(StreamingVoice& voice) {
     }
 }
 
-// Moves decoded chunks into free buffers; true when the source has ended
-// (its last chunk is queued).
-bool queueChunks(StreamingVoice& voice, bool decodeHere) {
+// Moves decoded chunks into free buffers, decoding up to inlineBudget
+// chunks itself when none is ready; true when the source has ended (its last
+// chunk is queued).
+bool queueChunks(StreamingVoice& voice, int inlineBudget) {
     bool ended = false;
+    bool consumed = false;
     while (!voice.freeBuffers.empty()) {
         Chunk chunk;
         bool have = false;
@@ -353,10 +355,12 @@ bool queueChunks(StreamingVoice& voice, bool decodeHere) {
             }
         }
         if (!have) {
-            if (ended || !decodeHere || !decodeChunk(voice))
+            if (ended || inlineBudget <= 0 || !decodeChunk(voice))
                 break;
+            --inlineBudget;
             continue;
         }
+        consumed = true;
         if (chunk.frames > 0) {
             const ALuint buffer = voice.freeBuffers.back();
             alBufferData(buffer, voice.format, chunk.pcm.data(),
@@ -372,7 +376,8 @@ bool queueChunks(StreamingVoice& voice, bool decodeHere) {
             break;
         }
     }
-    streamingThread().notify();
+    if (consumed)
+        streamingThread().notify();
     return ended;
 }
 
@@ -382,10 +387,15 @@ void feedVoice(StreamingVoice& voice) {
     unqueueProcessed(voice);
     // Rendered by a test, the output may run far faster than real time: the
     // feed decodes what is missing itself, so what is heard does not depend
-    // on the streaming thread keeping up. In real time it does so only when
-    // a source is about to run dry.
-    const bool decodeHere = output().testDriven || voice.queued.size() < 2;
-    const bool ended = queueChunks(voice, decodeHere);
+    // on the streaming thread keeping up. In real time it decodes one chunk,
+    // under the state lock, only for a sounding source about to run dry;
+    // a voice that has just started waits for the streaming thread.
+    int inlineBudget = 0;
+    if (output().testDriven)
+        inlineBudget = static_cast<int>(voice.bufferCount);
+    else if (voice.queued.size() == 1)
+        inlineBudget = 1;
+    const bool ended = queueChunks(voice, inlineBudget);
     if (voice.state != VoiceState::Playing)
         return;
     ALint alState = AL_INITIAL;
