@@ -97,8 +97,10 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
-double processCpuSeconds(pid_t pid) {
-    std::ifstream input("/proc/" + std::to_string(pid) + "/stat");
+namespace {
+
+double statCpuSeconds(const std::string& path) {
+    std::ifstream input(path);
     std::string text((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
     // The command name may hold blanks; the fields that follow it are fixed.
     const std::size_t close = text.rfind(')');
@@ -116,6 +118,17 @@ double processCpuSeconds(pid_t pid) {
             stime = std::stoull(field);
     }
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace
+
+double processCpuSeconds(pid_t pid) {
+    return statCpuSeconds("/proc/" + std::to_string(pid) + "/stat");
+}
+
+double threadCpuSeconds(pid_t pid, pid_t tid) {
+    return statCpuSeconds("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) +
+                          "/stat");
 }
 
 double selfCpuSeconds() {

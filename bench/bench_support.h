@@ -36,6 +36,8 @@ std::string fixed(double value, int decimals);
 
 // User plus system CPU seconds of a process, from /proc/PID/stat.
 double processCpuSeconds(pid_t pid);
+// The same for one thread of a process, from /proc/PID/task/TID/stat.
+double threadCpuSeconds(pid_t pid, pid_t tid);
 // CPU seconds this process has used, all threads.
 double selfCpuSeconds();
 // VmRSS of a process in bytes, from /proc/PID/status; 0 when unknown.

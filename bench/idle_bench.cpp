@@ -42,7 +42,11 @@ std::map<std::string, ThreadCpu> threadCpu(pid_t pid) {
         std::ifstream comm(task.path() / "comm");
         std::string name;
         std::getline(comm, name);
-        threads[tid] = {name, processCpuSeconds(static_cast<pid_t>(std::stoi(tid)))};
+        const auto id = static_cast<pid_t>(std::stoi(tid));
+        // Only the main thread can be told apart by its id: it polls for the signal file.
+        if (id == pid)
+            name += " (main: polls the signal file)";
+        threads[tid] = {name, threadCpuSeconds(pid, id)};
     }
     return threads;
 }
