@@ -10,6 +10,7 @@ set output "mixing.png"
 set title "Mixing cost per voice and output frame (lower is better)"
 set logscale x 2
 set xtics (64, 256, 1024, 4096)
+set xrange [48:5500]
 set xlabel "voices"
 set ylabel "ns of CPU per voice-frame"
 plot for [mode in "plain 3D 3D+reverb"] \
@@ -35,6 +36,7 @@ set output "exchange.png"
 set title "Round trip per command through the real server (the floor is the 2 ms pause)"
 unset logscale
 set xtics autofreq
+set autoscale x
 set xlabel "command code"
 set ylabel "ms"
 set style fill solid 0.8 border -1
