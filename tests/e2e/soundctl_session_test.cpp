@@ -2,6 +2,7 @@
 // from generated sound files, check replies, and see the server end.
 #include "tests/e2e/soundctl_process.h"
 
+#include "tests/engine/music_test_module.h"
 #include "tests/support/sound_files.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +123,25 @@ TEST_F(SoundctlSession, SamplesTracksAndCdFromGeneratedFiles) {
     EXPECT_NE(finished.out.find("get-track-length slot 2: 264600"), std::string::npos)
         << finished.out;
     EXPECT_NE(finished.out.find("get-cd-track-length: 12 seconds"), std::string::npos)
+        << finished.out;
+}
+
+TEST_F(SoundctlSession, AMusicAnswersInOrdersAndRows) {
+    fs::create_directories(dir);
+    ASSERT_TRUE(musictest::writeModule(dir / "song.mod"));
+    const Finished finished =
+        runScriptWithServer("opening\n"
+                            "load-track --slot 4 --file song.mod --kind music\n"
+                            "get-track-length --slot 4\n"
+                            "expect orders 3\n"
+                            "set-track-position --slot 4 --position 2\n"
+                            "get-track-position --slot 4\n"
+                            "expect order 2 row 0\n"
+                            "quit\n");
+    EXPECT_EQ(finished.exitCode, 0) << finished.err;
+    EXPECT_NE(finished.out.find("get-track-position slot 4: 2 (0x00000002): stream 2 bytes; "
+                                "music order 2 row 0"),
+              std::string::npos)
         << finished.out;
 }
 
