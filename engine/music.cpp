@@ -47,16 +47,20 @@ struct MusicRequests {
     int separationPercent = 100;
 };
 
-struct Music {
+// What the voice's callbacks work on: the module and the requests for it.
+struct MusicDecoder {
     openmpt_module* module = nullptr;
+    int sampleRate = 44100;
+    MusicRequests requests;
+};
+
+struct Music {
+    // Heap-held, so that the callbacks' context stays put in the table.
+    std::unique_ptr<MusicDecoder> decoder;
     StreamingVoice* voice = nullptr;
     std::uint32_t orders = 0;
     double durationSeconds = 0.0;
-    int sampleRate = 44100;
-    std::uint32_t flags = 0;
     float gain = 1.0f;
-    // Heap-held so that the callbacks' context stays put in the table.
-    std::unique_ptr<MusicRequests> requests;
 };
 
 std::map<EngineHandle, Music>& musics() {
@@ -69,20 +73,8 @@ Music* findMusic(EngineHandle handle) {
     return found == musics().end() ? nullptr : &found->second;
 }
 
-// Passed to the callbacks: the module and its requests.
-struct MusicContext {
-    openmpt_module* module;
-    MusicRequests* requests;
-    int sampleRate;
-};
-
-std::map<EngineHandle, std::unique_ptr<MusicContext>>& contexts() {
-    static std::map<EngineHandle, std::unique_ptr<MusicContext>> table;
-    return table;
-}
-
-void applySettings(MusicContext& c) {
-    MusicRequests& r = *c.requests;
+void applySettings(MusicDecoder& c) {
+    MusicRequests& r = c.requests;
     std::lock_guard<std::mutex> lock(r.lock);
     if (r.settingsChanged) {
         openmpt_module_set_repeat_count(c.module, r.repeatCount);
@@ -95,7 +87,7 @@ void applySettings(MusicContext& c) {
 }
 
 long readModule(void* context, std::int16_t* pcm, long count) {
-    auto& c = *static_cast<MusicContext*>(context);
+    auto& c = *static_cast<MusicDecoder*>(context);
     applySettings(c);
     return static_cast<long>(openmpt_module_read_interleaved_stereo(
         c.module, c.sampleRate, static_cast<std::size_t>(count), pcm));
@@ -103,9 +95,9 @@ long readModule(void* context, std::int16_t* pcm, long count) {
 
 // The voice seeks when it starts again; the module goes where it was asked.
 bool seekModule(void* context, std::int64_t) {
-    auto& c = *static_cast<MusicContext*>(context);
+    auto& c = *static_cast<MusicDecoder*>(context);
     applySettings(c);
-    MusicRequests& r = *c.requests;
+    MusicRequests& r = c.requests;
     std::lock_guard<std::mutex> lock(r.lock);
     if (!r.jump)
         return true;
@@ -121,7 +113,7 @@ bool seekModule(void* context, std::int64_t) {
 }
 
 std::uint32_t markModule(void* context) {
-    auto& c = *static_cast<MusicContext*>(context);
+    auto& c = *static_cast<MusicDecoder*>(context);
     return orderRow(openmpt_module_get_current_order(c.module),
                     openmpt_module_get_current_row(c.module));
 }
@@ -131,30 +123,28 @@ void applyGain(const Music& m) {
 }
 
 void takeFlags(Music& m, std::uint32_t flags) {
-    m.flags = flags;
-    std::lock_guard<std::mutex> lock(m.requests->lock);
-    m.requests->repeatCount = (flags & MUSIC_LOOP) != 0 ? -1 : 0;
-    m.requests->ramping = (flags & MUSIC_RAMP_SENSITIVE) != 0 ? RAMPING_SENSITIVE
-                          : (flags & MUSIC_RAMP) != 0         ? RAMPING_NORMAL
-                                                              : RAMPING_OFF;
-    m.requests->settingsChanged = true;
+    std::lock_guard<std::mutex> lock(m.decoder->requests.lock);
+    m.decoder->requests.repeatCount = (flags & MUSIC_LOOP) != 0 ? -1 : 0;
+    m.decoder->requests.ramping = (flags & MUSIC_RAMP_SENSITIVE) != 0 ? RAMPING_SENSITIVE
+                                  : (flags & MUSIC_RAMP) != 0         ? RAMPING_NORMAL
+                                                                      : RAMPING_OFF;
+    m.decoder->requests.settingsChanged = true;
 }
 
 // Asks for a jump and moves the voice, which then seeks.
 void jumpTo(Music& m, std::uint32_t position, bool reset) {
     {
-        std::lock_guard<std::mutex> lock(m.requests->lock);
-        m.requests->jump = true;
-        m.requests->reset = reset;
-        m.requests->position = position;
+        std::lock_guard<std::mutex> lock(m.decoder->requests.lock);
+        m.decoder->requests.jump = true;
+        m.decoder->requests.reset = reset;
+        m.decoder->requests.position = position;
     }
     streamingVoiceSetPosition(m.voice, 0, position);
 }
 
-void releaseMusic(EngineHandle handle, Music& m) {
+void releaseMusic(Music& m) {
     streamingVoiceDestroy(m.voice);
-    openmpt_module_destroy(m.module);
-    contexts().erase(handle);
+    openmpt_module_destroy(m.decoder->module);
 }
 
 bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
@@ -239,7 +229,7 @@ void musicsRefreshGains() {
 
 void musicsReleaseAll() {
     for (auto& [handle, m] : musics())
-        releaseMusic(handle, m);
+        releaseMusic(m);
     musics().clear();
 }
 
@@ -281,14 +271,13 @@ EngineHandle BASS_MusicLoad(bool fromMemory, const void* file, std::uint32_t off
         openmpt_module_destroy(module);
         return 0;
     }
-    const EngineHandle handle = newHandle(HandleKind::Music);
-    auto requests = std::make_unique<MusicRequests>();
-    auto context =
-        std::make_unique<MusicContext>(MusicContext{module, requests.get(), output().frequency});
+    auto decoder = std::make_unique<MusicDecoder>();
+    decoder->module = module;
+    decoder->sampleRate = output().frequency;
     PcmSource source;
-    source.context = context.get();
+    source.context = decoder.get();
     source.channels = 2;
-    source.sampleRate = output().frequency;
+    source.sampleRate = decoder->sampleRate;
     source.read = readModule;
     source.seek = seekModule;
     source.mark = markModule;
@@ -298,14 +287,12 @@ EngineHandle BASS_MusicLoad(bool fromMemory, const void* file, std::uint32_t off
         openmpt_module_destroy(module);
         return 0;
     }
-    contexts()[handle] = std::move(context);
+    const EngineHandle handle = newHandle(HandleKind::Music);
     Music& m = musics()[handle];
-    m.module = module;
+    m.decoder = std::move(decoder);
     m.voice = voice;
     m.orders = static_cast<std::uint32_t>(orders);
     m.durationSeconds = openmpt_module_get_duration_seconds(module);
-    m.sampleRate = output().frequency;
-    m.requests = std::move(requests);
     takeFlags(m, flags);
     applyGain(m);
     return handle;
@@ -319,7 +306,7 @@ std::uint32_t BASS_MusicGetLength(EngineHandle music, bool playLength) {
         return ENGINE_ERROR;
     if (!playLength)
         return m->orders;
-    const double bytes = m->durationSeconds * m->sampleRate * 4.0;
+    const double bytes = m->durationSeconds * m->decoder->sampleRate * 4.0;
     return static_cast<std::uint32_t>(std::clamp(bytes, 0.0, double{ENGINE_ERROR - 1}));
 }
 
@@ -343,9 +330,10 @@ int BASS_MusicSetPanSep(EngineHandle music, std::uint32_t separation) {
     if (m == nullptr)
         return 0;
     const std::uint32_t clamped = std::min(separation, PAN_SEPARATION_MAX);
-    std::lock_guard<std::mutex> lock(m->requests->lock);
-    m->requests->separationPercent = static_cast<int>(clamped * 100 / PAN_SEPARATION_NORMAL);
-    m->requests->settingsChanged = true;
+    std::lock_guard<std::mutex> lock(m->decoder->requests.lock);
+    m->decoder->requests.separationPercent =
+        static_cast<int>(clamped * 100 / PAN_SEPARATION_NORMAL);
+    m->decoder->requests.settingsChanged = true;
     return 1;
 }
 
@@ -354,7 +342,7 @@ int BASS_MusicFree(EngineHandle music) {
     const auto found = musics().find(music);
     if (found == musics().end())
         return 0;
-    releaseMusic(found->first, found->second);
+    releaseMusic(found->second);
     musics().erase(found);
     return 1;
 }
