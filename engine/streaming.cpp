@@ -23,6 +23,9 @@ namespace {
 constexpr int DEFAULT_BUFFER_MS = 50;
 constexpr int QUEUED_MS = 250;
 constexpr int MIN_BUFFERS = 4;
+// No real sound runs faster; a damaged header can claim any rate, and buffers
+// sized from it would overflow or take gigabytes.
+constexpr int MAX_SAMPLE_RATE = 768000;
 constexpr auto DECODER_IDLE_WAIT = std::chrono::milliseconds(5);
 
 // One decoded buffer and where its frames lie in the source.
@@ -419,7 +422,8 @@ void restartAt(StreamingVoice& voice, std::int64_t frame, std::uint32_t mark) {
 } // namespace
 
 StreamingVoice* streamingVoiceCreate(const PcmSource& source) {
-    if (source.read == nullptr || source.seek == nullptr || source.sampleRate <= 0)
+    if (source.read == nullptr || source.seek == nullptr || source.sampleRate <= 0 ||
+        source.sampleRate > MAX_SAMPLE_RATE)
         return nullptr;
     const ALenum format = formatFor(source.channels);
     if (format == AL_NONE || format == 0)

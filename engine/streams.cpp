@@ -38,7 +38,10 @@ std::uint32_t bytesPerFrame(const Stream& s) {
 }
 
 std::uint32_t framesToBytes(const Stream& s, std::int64_t frames) {
-    const std::int64_t bytes = frames * bytesPerFrame(s);
+    // libsndfile gives a file of unknown length the largest count there is:
+    // clamped before the product can overflow.
+    const std::int64_t most = std::int64_t{ENGINE_ERROR} / bytesPerFrame(s) + 1;
+    const std::int64_t bytes = std::clamp<std::int64_t>(frames, 0, most) * bytesPerFrame(s);
     // ENGINE_ERROR is the failure answer, so no length or position is it.
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(bytes, 0, ENGINE_ERROR - 1));
 }

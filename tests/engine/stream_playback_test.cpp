@@ -136,8 +136,16 @@ TEST_F(StreamPlayback, BadFilesMakeNoStream) {
     std::ofstream("header.wav", std::ios::binary)
         .write(reinterpret_cast<const char*>(whole.data()), 20);
     std::ofstream("text.wav") << "this is not a sound file at all, just some words\n";
+    // A header that claims two billion frames a second.
+    std::vector<std::uint8_t> fast = whole;
+    for (std::size_t k = 0; k < 4; ++k)
+        fast[24 + k] = static_cast<std::uint8_t>(2'000'000'000u >> (8 * k));
+    std::ofstream("fast.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(fast.data()),
+               static_cast<std::streamsize>(fast.size()));
     std::ofstream("empty.ogg");
-    for (const char* name : {"missing.wav", "cut.wav", "header.wav", "text.wav", "empty.ogg"}) {
+    for (const char* name :
+         {"missing.wav", "cut.wav", "header.wav", "text.wav", "empty.ogg", "fast.wav"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(open(name), 0u);
         const std::vector<std::uint8_t> copy = bytesOf(name);
