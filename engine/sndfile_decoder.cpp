@@ -39,10 +39,10 @@ sf_count_t memorySeek(sf_count_t offset, int whence, void* user) {
     default:
         return -1;
     }
-    const sf_count_t target = base + offset;
-    if (target < 0 || target > d->size)
+    // Compared before adding: a damaged file can ask for any offset.
+    if (offset < -base || offset > d->size - base)
         return -1;
-    d->offset = target;
+    d->offset = base + offset;
     return d->offset;
 }
 
