@@ -203,7 +203,7 @@ std::string describeFieldValues(const FieldSpec& field) {
         text = "-32768..32767 (or 0x0000..0xFFFF)";
         break;
     case FieldType::Value24:
-        text = "0..0xFFFFFF";
+        text = "0..0xFFFFFF (a larger value also fills the unread fourth byte)";
         break;
     case FieldType::Float32:
         return "a float (or bits:0xHHHHHHHH)";
