@@ -205,6 +205,65 @@ TEST_F(StreamPlayback, PausedStreamHoldsItsPositionAndIsSilent) {
     EXPECT_NEAR(framesAt(BASS_ChannelGetPosition(s), 2), RATE / 10, POSITION_SLACK_FRAMES);
 }
 
+// The voice state graph of engine/streaming.h, every state by every
+// transport call: whether the stream sounds afterwards and what the call said.
+TEST_F(StreamPlayback, TransportFromEveryState) {
+    ASSERT_TRUE(writeWav16("tone.wav", sine(LOOP_TONE_HZ, RATE, 2), 2, RATE));
+    enum class From { Stopped, Playing, Paused };
+    enum class Call { Play, Pause, Resume, Stop };
+    struct Row {
+        From from;
+        Call call;
+        int result;
+        bool sounds;
+    };
+    const Row rows[] = {
+        {From::Stopped, Call::Play, 1, true},    {From::Stopped, Call::Pause, 0, false},
+        {From::Stopped, Call::Resume, 0, false}, {From::Stopped, Call::Stop, 1, false},
+        {From::Playing, Call::Play, 1, true},    {From::Playing, Call::Pause, 1, false},
+        {From::Playing, Call::Resume, 0, true},  {From::Playing, Call::Stop, 1, false},
+        {From::Paused, Call::Play, 1, true},     {From::Paused, Call::Pause, 0, false},
+        {From::Paused, Call::Resume, 1, true},   {From::Paused, Call::Stop, 1, false},
+    };
+    const char* fromNames[] = {"stopped", "playing", "paused"};
+    const char* callNames[] = {"play", "pause", "resume", "stop"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string("from=") + fromNames[static_cast<int>(row.from)] +
+                     " call=" + callNames[static_cast<int>(row.call)]);
+        const EngineHandle s = open("tone.wav");
+        ASSERT_NE(s, 0u);
+        if (row.from != From::Stopped) {
+            ASSERT_EQ(BASS_StreamPlay(s, false, STREAM_LOOP), 1);
+            render(0.05);
+        }
+        if (row.from == From::Paused)
+            ASSERT_EQ(BASS_ChannelPause(s), 1);
+        int result = -1;
+        switch (row.call) {
+        case Call::Play:
+            result = BASS_StreamPlay(s, false, STREAM_LOOP);
+            break;
+        case Call::Pause:
+            result = BASS_ChannelPause(s);
+            break;
+        case Call::Resume:
+            result = BASS_ChannelResume(s);
+            break;
+        case Call::Stop:
+            result = BASS_ChannelStop(s);
+            break;
+        }
+        EXPECT_EQ(result, row.result);
+        const double level = rms(render(0.1).channel(0, 441));
+        if (row.sounds) {
+            EXPECT_GT(level, 0.2);
+        } else {
+            EXPECT_LT(level, 1e-4);
+        }
+        BASS_StreamFree(s);
+    }
+}
+
 TEST_F(StreamPlayback, LoopedStreamPlaysPastItsEndWithoutGapOrClick) {
     // 0.3 s of whole periods.
     const int frames = 13200;
