@@ -236,8 +236,9 @@ TEST_F(StreamPlayback, TransportFromEveryState) {
             ASSERT_EQ(BASS_StreamPlay(s, false, STREAM_LOOP), 1);
             render(0.05);
         }
-        if (row.from == From::Paused)
+        if (row.from == From::Paused) {
             ASSERT_EQ(BASS_ChannelPause(s), 1);
+        }
         int result = -1;
         switch (row.call) {
         case Call::Play:
