@@ -10,21 +10,21 @@
 #include <string>
 
 // The kind word as loaded. Any other value is kept as given and behaves as
-// kEmpty.
+// TRACK_EMPTY.
 //
-//            load kind 1                load kind 2
-//   empty ───────────────> stream   empty ───────────> music
-//     ^  <──── free ────────  │        ^ <──── free ───── │
-//     │                       │ load kind 2               │ load kind 1
-//     │                       └──────────────> music <────┘ (and back)
-//     └── load of any other kind, from any state (nothing loaded)
+//                 ┌────── load 1 ──────> stream ──┐
+//                 │                       │  ^    │
+//     empty ──────┤              load 2   │  │ load 1     free, or a load of
+//       ^         │                       v  │    ├────> any other kind:
+//       │         └────── load 2 ──────> music ───┘      empty
+//       └───────────────────────────────────────────────────┘
 //
-// A load from any state goes to the state its kind names; the sound held
-// before is not released and plays on out of reach. Free goes to empty from
-// any state. Play, attributes, pause, resume, stop and the positions change
-// nothing in the slot: whether a sound plays is the engine's state. A stream
-// or music slot whose load the engine refused holds handle 0, the CD
-// channel's, and behaves as empty but for its length.
+// A load of kind 1 or 2 from a slot that holds a sound (the same kind
+// included) takes the new sound; the one held before is not released and
+// plays on out of reach. Play, attributes, pause, resume, stop and the
+// positions change nothing in the slot: whether a sound plays is the
+// engine's state. A stream or music slot whose load the engine refused holds
+// handle 0, the CD channel's, and behaves as empty but for its length.
 enum TrackKind : std::uint32_t {
     TRACK_EMPTY = 0,
     TRACK_STREAM = 1,
