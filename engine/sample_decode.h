@@ -19,10 +19,12 @@ struct DecodedSample {
 };
 
 // Everything libsndfile reads; mixed down to mono when asked (and always
-// for more than two channels). Nothing when the file cannot be read or
-// holds no sound.
-std::optional<DecodedSample> decodeSampleFile(const std::string& path, bool eightBit, bool mono);
-std::optional<DecodedSample> decodeSampleMemory(const void* data, std::uint32_t length,
-                                                bool eightBit, bool mono);
+// for more than two channels). False when the file cannot be read or holds
+// no sound. The planes of `sound` are refilled in place: a caller that keeps
+// one DecodedSample across loads spares the memory system a fresh
+// allocation, and its page faults, for every sample.
+bool decodeSampleFile(const std::string& path, bool eightBit, bool mono, DecodedSample& sound);
+bool decodeSampleMemory(const void* data, std::uint32_t length, bool eightBit, bool mono,
+                        DecodedSample& sound);
 
 } // namespace engine

@@ -55,19 +55,24 @@ bool makeBuffers(SampleRecord& record, const DecodedSample& sound) {
     return true;
 }
 
-std::optional<DecodedSample> decodeFor(bool fromMemory, const void* file, std::uint32_t offset,
-                                       std::uint32_t length, std::uint32_t flags) {
+// The decoded sound only lives until OpenAL has copied it; one record kept
+// across loads (under the state lock) is refilled every time.
+const DecodedSample* decodeFor(bool fromMemory, const void* file, std::uint32_t offset,
+                               std::uint32_t length, std::uint32_t flags) {
+    static DecodedSample scratch;
     const bool eightBit = (flags & SAMPLE_8BITS) != 0;
     const bool mono = (flags & (SAMPLE_MONO | SAMPLE_3D)) != 0;
     if (file == nullptr)
-        return std::nullopt;
-    if (fromMemory)
-        return decodeSampleMemory(static_cast<const unsigned char*>(file) + offset, length,
-                                  eightBit, mono);
-    const auto path = resolveClientFileName(static_cast<const char*>(file));
-    if (!path)
-        return std::nullopt;
-    return decodeSampleFile(*path, eightBit, mono);
+        return nullptr;
+    bool decoded = false;
+    if (fromMemory) {
+        decoded = decodeSampleMemory(static_cast<const unsigned char*>(file) + offset, length,
+                                     eightBit, mono, scratch);
+    } else {
+        const auto path = resolveClientFileName(static_cast<const char*>(file));
+        decoded = path && decodeSampleFile(*path, eightBit, mono, scratch);
+    }
+    return decoded ? &scratch : nullptr;
 }
 
 } // namespace
@@ -102,7 +107,7 @@ EngineHandle BASS_SampleLoad(bool fromMemory, const void* file, std::uint32_t of
     Guard guard(stateMutex());
     if (!output().initialised || max < 1 || max > MAX_PLAYBACKS)
         return 0;
-    const auto sound = decodeFor(fromMemory, file, offset, length, flags);
+    const DecodedSample* sound = decodeFor(fromMemory, file, offset, length, flags);
     if (!sound)
         return 0;
     SampleRecord record;
