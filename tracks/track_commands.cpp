@@ -18,8 +18,6 @@ TrackSlot* commandSlot() {
     return trackSlotAt(word16At(SLOT_OFFSET));
 }
 
-// A query answers even for a number outside the table, so the client never
-// reads a reply left from an earlier command.
 void reply(std::uint32_t value) {
     putReply32(REPLY_OFFSET, value);
     writeReply();
@@ -62,9 +60,11 @@ void commandFreeTrack() {
         trackFree(*slot);
 }
 
+// A number outside the table does nothing but the acknowledgement, queries
+// included: the reply file is left as it is.
 void commandGetTrackLength() {
-    const TrackSlot* slot = commandSlot();
-    reply(slot != nullptr ? slot->length : 0);
+    if (const TrackSlot* slot = commandSlot())
+        reply(slot->length);
 }
 
 void commandSetTrackPosition() {
@@ -73,6 +73,6 @@ void commandSetTrackPosition() {
 }
 
 void commandGetTrackPosition() {
-    const TrackSlot* slot = commandSlot();
-    reply(slot != nullptr ? trackGetPosition(*slot) : 0);
+    if (const TrackSlot* slot = commandSlot())
+        reply(trackGetPosition(*slot));
 }

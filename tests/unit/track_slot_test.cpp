@@ -355,12 +355,12 @@ TEST_F(TrackSlots, NumbersOutsideTheTableReachNoSlot) {
         runCommand(load(slot, "tone.wav", 0x1004, 1));
         runCommand(onSlot(PLAY, slot));
         runCommand(onSlot(FREE, slot));
-        EXPECT_EQ(query(LENGTH, slot), 0u);
+        EXPECT_EQ(query(LENGTH, slot), 0xAAAAAAAAu) << "the reply is left as it is";
         if (slot != 513) {
             // 513 is the CD's number in these codes, handled elsewhere.
             for (const std::uint16_t code : {ATTRIBUTES, PAUSE, RESUME, STOP, SET_POSITION})
                 runCommand(onSlot(code, slot));
-            EXPECT_EQ(query(POSITION, slot), 0u);
+            EXPECT_EQ(query(POSITION, slot), 0xAAAAAAAAu);
         }
         EXPECT_TRUE(recorder().calls.empty()) << joined(recorder().calls);
         EXPECT_EQ(memoryCopiesAlive(), 0u);
