@@ -1,5 +1,7 @@
 #include "tracks/memory_copy.h"
 
+#include "engine/file_names.h"
+
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -19,7 +21,9 @@ void MemoryCopyRelease::operator()(std::uint8_t* block) const {
 
 MemoryCopy memoryCopyRead(const std::string& name) {
     MemoryCopy copy;
-    std::FILE* file = std::fopen(name.c_str(), "rb");
+    // The same name a file stream would open: as given, else DOS-style.
+    const auto path = resolveClientFileName(name.c_str());
+    std::FILE* file = std::fopen(path ? path->c_str() : name.c_str(), "rb");
     if (file == nullptr)
         return copy;
     long size = -1;

@@ -73,6 +73,7 @@ TEST_F(TrackServer, StreamsAnswerLengthsAndPositionsThroughTheReplyFile) {
         {1, "stream.wav", 0, STEREO_WAV_BYTES},
         {2, "stream.wav", 0x1004, STEREO_WAV_BYTES}, // memory copy
         {3, "SOUNDS\\TONE.WAV", 0x3004, STEREO_WAV_BYTES},
+        {6, "SOUNDS\\TONE.WAV", 0x1000, STEREO_WAV_BYTES}, // memory copy, DOS-style name
         {4, "missing.wav", 0, 0xFFFFFFFF},
         {5, "missing.wav", 0x1000, 0xFFFFFFFF},
     };
