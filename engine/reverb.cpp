@@ -35,6 +35,18 @@ constexpr float MAX_DECAY_S = 20.0f;
 // EFX takes no high-frequency decay ratio below 0.1.
 constexpr float MIN_DAMPING = 0.1f;
 constexpr float MAX_DAMPING = 2.0f;
+// OpenAL Soft 1.19 aborts the process (an assertion in its filter set-up)
+// when a late reverb line's high band decays more than five decades faster
+// than its middle band over one pass: 0.001^(L * (1/hfDecay - 1/decay)),
+// with lines of up to L = 0.211 s at full density. The least ratio keeps
+// that under 4.8 decades; below about 0.1 s EFX clamps the high band's
+// decay time anyway, so the presets sound as before.
+constexpr float LONGEST_LATE_LINE_S = 0.211f;
+constexpr float MOST_DECADES = 4.8f;
+
+float leastDampingFor(float decay) {
+    return 1.0f / (MOST_DECADES / (3.0f * LONGEST_LATE_LINE_S) * decay + 1.0f);
+}
 
 struct Reverb {
     ALuint slot = 0;
@@ -183,7 +195,8 @@ int BASS_SetEAXParameters(std::int32_t environment, float volume, float decay, f
     takeValue(wanted.volume, volume, 0.0f, 1.0f);
     takeValue(wanted.properties.flDecayTime, decay, MIN_DECAY_S, MAX_DECAY_S);
     takeValue(wanted.properties.flDecayHFRatio, damping, 0.0f, MAX_DAMPING);
-    wanted.properties.flDecayHFRatio = std::max(wanted.properties.flDecayHFRatio, MIN_DAMPING);
+    wanted.properties.flDecayHFRatio = std::max({wanted.properties.flDecayHFRatio, MIN_DAMPING,
+                                                 leastDampingFor(wanted.properties.flDecayTime)});
     if (!applyReverb(wanted)) {
         applyReverb(reverb);
         return 0;
