@@ -80,6 +80,8 @@ void reverbReleaseAll();
 // first use; AL_EFFECTSLOT_NULL when the engine has no EFX or no 3D.
 ALuint reverbSlot();
 void samplesCount(int& samples, int& channels);
+// True while any streaming voice (stream, music or the CD) exists.
+bool streamingHasVoices();
 void streamingCount(int& streams, int& musics);
 
 // Renders the loopback device (silent or test output), lock held.

@@ -14,11 +14,22 @@ namespace {
 // Short enough that a streaming source never runs dry (its queue holds far
 // more), long enough that a waiting server costs next to nothing.
 constexpr auto ENGINE_TICK = std::chrono::milliseconds(10);
+// With nothing sounding and nothing to feed, the thread only keeps silent
+// output's clock; a new voice wakes it at once.
+constexpr auto IDLE_TICK = std::chrono::milliseconds(100);
 
 std::thread worker;
 std::mutex wakeMutex;
 std::condition_variable wake;
 bool stopRequested = false;
+bool wakeRequested = false;
+
+bool anythingToDo() {
+    int samples = 0;
+    int channels = 0;
+    samplesCount(samples, channels);
+    return channels > 0 || streamingHasVoices();
+}
 
 void renderSilently(std::chrono::steady_clock::time_point& rendered) {
     OutputState& out = output();
@@ -47,14 +58,18 @@ void run() {
     std::unique_lock<std::mutex> sleeper(wakeMutex);
     while (!stopRequested) {
         sleeper.unlock();
+        bool busy = true;
         {
             Guard guard(stateMutex());
             if (output().silent)
                 renderSilently(rendered);
             engineHousekeeping();
+            busy = anythingToDo();
         }
         sleeper.lock();
-        wake.wait_for(sleeper, ENGINE_TICK, [] { return stopRequested; });
+        wake.wait_for(sleeper, busy ? ENGINE_TICK : IDLE_TICK,
+                      [] { return stopRequested || wakeRequested; });
+        wakeRequested = false;
     }
 }
 
@@ -63,6 +78,14 @@ void run() {
 void engineHousekeeping() {
     samplesReap();
     streamingFeed();
+}
+
+void engineThreadWake() {
+    {
+        std::lock_guard<std::mutex> lock(wakeMutex);
+        wakeRequested = true;
+    }
+    wake.notify_all();
 }
 
 void engineThreadStart() {

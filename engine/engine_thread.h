@@ -9,6 +9,9 @@ namespace engine {
 void engineThreadStart();
 void engineThreadStop();
 
+// Cuts the thread's wait short: something now needs it at its busy pace.
+void engineThreadWake();
+
 // One round of the thread's work, with the state lock held.
 void engineHousekeeping();
 

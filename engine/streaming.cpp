@@ -2,6 +2,7 @@
 // chunk queue without the state lock; streamingFeed, under the state lock,
 // moves decoded chunks into OpenAL buffers and keeps the sources playing.
 #include "engine/streaming.h"
+#include "engine/engine_thread.h"
 
 #include "engine/engine_internal.h"
 #include "engine/streaming_owners.h"
@@ -27,6 +28,7 @@ constexpr int MIN_BUFFERS = 4;
 // sized from it would overflow or take gigabytes.
 constexpr int MAX_SAMPLE_RATE = 768000;
 constexpr auto DECODER_IDLE_WAIT = std::chrono::milliseconds(5);
+constexpr auto NO_VOICE_WAIT = std::chrono::milliseconds(1000);
 
 // One decoded buffer and where its frames lie in the source.
 struct Chunk {
@@ -224,12 +226,15 @@ void StreamingThread::start() {
             bool made = false;
             for (const VoicePtr& voice : voices)
                 made = decodeChunk(*voice) || made;
+            const bool anyVoice = !voices.empty();
             voices.clear();
             if (made)
                 continue;
+            // With no voice at all there is nothing to poll for: a new voice
+            // or a play wakes the thread.
+            const auto idleWait = anyVoice ? DECODER_IDLE_WAIT : NO_VOICE_WAIT;
             std::unique_lock<std::mutex> lock(wakeMutex);
-            wake.wait_for(lock, DECODER_IDLE_WAIT,
-                          [this] { return stopRequested || wakeRequested; });
+            wake.wait_for(lock, idleWait, [this] { return stopRequested || wakeRequested; });
             wakeRequested = false;
         }
     });
@@ -463,6 +468,8 @@ StreamingVoice* streamingVoiceCreate(const PcmSource& source) {
         registry.push_back(voice);
     }
     streamingThread().start();
+    streamingThread().notify();
+    engineThreadWake();
     return voice.get();
 }
 
@@ -608,6 +615,11 @@ void streamingReleaseAll() {
     }
     if (empty)
         streamingThread().stop();
+}
+
+bool streamingHasVoices() {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    return !registry.empty();
 }
 
 void streamingCount(int& streams, int& musics) {
