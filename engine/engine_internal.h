@@ -79,6 +79,11 @@ void reverbReleaseAll();
 // The auxiliary effect slot that channels played in 3D send to, created on
 // first use; AL_EFFECTSLOT_NULL when the engine has no EFX or no 3D.
 ALuint reverbSlot();
+// The slot that 3D voices send to now: the reverb's while it can be heard,
+// AL_EFFECTSLOT_NULL while it is silent or absent.
+ALuint reverbSendSlot();
+// Points the send of every live 3D sample channel at the slot.
+void samplesSetReverbSend(ALuint slot);
 void samplesCount(int& samples, int& channels);
 // True while any streaming voice (stream, music or the CD) exists.
 bool streamingHasVoices();

@@ -176,6 +176,10 @@ ALuint reverbSlot() {
     return reverb.slot;
 }
 
+ALuint reverbSendSlot() {
+    return reverb.created && reverb.volume > 0.0f ? reverb.slot : AL_EFFECTSLOT_NULL;
+}
+
 void reverbReleaseAll() {
     destroyReverb(reverb);
 }
@@ -201,6 +205,11 @@ int BASS_SetEAXParameters(std::int32_t environment, float volume, float decay, f
         applyReverb(reverb);
         return 0;
     }
+    const ALuint sendBefore = reverbSendSlot();
     reverb = wanted;
+    // A silent environment costs every 3D voice a reverb pass for nothing:
+    // voices send to the slot only while it can be heard.
+    if (reverbSendSlot() != sendBefore)
+        samplesSetReverbSend(reverbSendSlot());
     return 1;
 }

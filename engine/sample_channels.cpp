@@ -233,6 +233,16 @@ void samplesRefreshGains() {
         channelApplyGains(channel);
 }
 
+void samplesSetReverbSend(ALuint slot) {
+    for (const auto& [handle, channel] : channels) {
+        if (!channel.threeD)
+            continue;
+        for (std::size_t k = 0; k < channel.sourceCount; ++k)
+            alSource3i(channel.sources[k], AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(slot), 0,
+                       AL_FILTER_NULL);
+    }
+}
+
 void samplesCount(int& samples, int& live) {
     samplesReap();
     samples = static_cast<int>(sampleRecords().size());

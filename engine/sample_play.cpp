@@ -129,7 +129,7 @@ void configureSource(ALuint source, ALuint buffer, const PlayRequest& request,
         alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
     }
     if (out.hasEfx) {
-        const ALuint slot = request.threeD ? reverbSlot() : AL_EFFECTSLOT_NULL;
+        const ALuint slot = request.threeD ? reverbSendSlot() : AL_EFFECTSLOT_NULL;
         alSource3i(source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(slot), 0, AL_FILTER_NULL);
     }
     alSourcei(source, AL_SAMPLE_OFFSET, static_cast<ALint>(startFrame));

@@ -71,6 +71,23 @@ class ReverbEnvironment : public ::testing::Test {
 
 constexpr double SILENT_TAIL = 1e-3;
 
+// Voices send to the reverb only while it can be heard; one that was already
+// sounding when the environment came must still reverberate.
+TEST_F(ReverbEnvironment, AVoiceStartedBeforeTheEnvironmentReverberatesToo) {
+    open(DEVICE_3D);
+    const BASS_3DVECTOR front{0.0f, 0.0f, 1.0f};
+    const EngineHandle channel =
+        BASS_SamplePlay3DEx(sample, &front, nullptr, nullptr, 0, -1, 100, false);
+    ASSERT_NE(channel, 0u);
+    ASSERT_EQ(BASS_SetEAXParameters(0, 1.0f, -1.0f, -1.0f), 1);
+    const StereoBuffer heard = render(0.5);
+    const double burst = rms(heard.channel(0, 0, static_cast<std::size_t>(BURST_S * heard.rate)));
+    const double tail = rms(heard.channel(0, static_cast<std::size_t>(0.15 * heard.rate)));
+    EXPECT_GT(tail / burst, 0.02);
+    ASSERT_EQ(BASS_SetEAXParameters(-1, 0.0f, -1.0f, -1.0f), 1);
+    EXPECT_LT(tailAfterBurst(true, 0.15, 0.5), SILENT_TAIL) << "volume 0 is dry again";
+}
+
 TEST_F(ReverbEnvironment, AnEnvironmentAddsATailThatTheDrySoundLacks) {
     open(DEVICE_3D);
     EXPECT_LT(tailAfterBurst(true, 0.15, 0.5), SILENT_TAIL) << "3D before any environment";
