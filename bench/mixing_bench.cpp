@@ -193,8 +193,8 @@ void loadReverb(ALuint effect, const EFXEAXREVERBPROPERTIES& p) {
 }
 
 // Raw OpenAL Soft: the context, sources and reverb that the engine makes,
-// without the engine. 3D voices feed the reverb slot in both 3D modes, as the
-// engine's do; without an environment the slot's gain is 0.
+// without the engine. As the engine's, 3D voices feed the reverb slot only
+// while an environment can be heard.
 Measured measureRaw(Mode mode, int voices, int frames, const std::vector<std::int16_t>& pcm) {
     auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
         alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
@@ -256,7 +256,8 @@ Measured measureRaw(Mode mode, int voices, int frames, const std::vector<std::in
             alSourcef(source, AL_REFERENCE_DISTANCE, 1.0f);
             alSourcef(source, AL_MAX_DISTANCE, 1.0e9f);
             alSourcef(source, AL_ROLLOFF_FACTOR, 1.0f);
-            alSource3i(source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(slot), 0,
+            const ALuint send = mode == Mode::ThreeDReverb ? slot : AL_EFFECTSLOT_NULL;
+            alSource3i(source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(send), 0,
                        AL_FILTER_NULL);
         } else {
             const float x = static_cast<float>(voicePan(i, voices)) / 100.0f;

@@ -85,6 +85,8 @@ ALuint reverbSendSlot();
 // Points the send of every live 3D sample channel at the slot.
 void samplesSetReverbSend(ALuint slot);
 void samplesCount(int& samples, int& channels);
+// True while any sample channel exists (ended ones not yet given back count).
+bool samplesHaveChannels();
 // True while any streaming voice (stream, music or the CD) exists.
 bool streamingHasVoices();
 void streamingCount(int& streams, int& musics);

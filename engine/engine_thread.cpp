@@ -25,11 +25,14 @@ bool stopRequested = false;
 bool wakeRequested = false;
 
 bool anythingToDo() {
-    int samples = 0;
-    int channels = 0;
-    samplesCount(samples, channels);
-    return channels > 0 || streamingHasVoices();
+    return samplesHaveChannels() || streamingHasVoices();
 }
+
+// Giving the sources of ended channels back means asking OpenAL about every
+// channel; a play that finds no free source looks for ended ones itself, so
+// this only needs to come by now and then, not on every round.
+constexpr int REAP_EVERY_ROUNDS = 10;
+int roundsSinceReap = 0;
 
 void renderSilently(std::chrono::steady_clock::time_point& rendered) {
     OutputState& out = output();
@@ -76,7 +79,10 @@ void run() {
 } // namespace
 
 void engineHousekeeping() {
-    samplesReap();
+    if (++roundsSinceReap >= REAP_EVERY_ROUNDS) {
+        roundsSinceReap = 0;
+        samplesReap();
+    }
     streamingFeed();
 }
 

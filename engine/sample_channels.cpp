@@ -243,6 +243,10 @@ void samplesSetReverbSend(ALuint slot) {
     }
 }
 
+bool samplesHaveChannels() {
+    return !channels.empty();
+}
+
 void samplesCount(int& samples, int& live) {
     samplesReap();
     samples = static_cast<int>(sampleRecords().size());
