@@ -164,28 +164,28 @@ double numberOption(int argc, char** argv, const std::string& name, double fallb
     return fallback;
 }
 
-bool writeToneInBlocks(const std::filesystem::path& path, const ToneSpec& spec) {
+bool writeToneInBlocks(const std::filesystem::path& path, const ToneSpec& tone) {
     constexpr sf_count_t BLOCK_FRAMES = 4096;
     SF_INFO info{};
-    info.samplerate = spec.sampleRate;
-    info.channels = spec.channels;
-    info.format = spec.format != 0 ? spec.format : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    info.samplerate = tone.sampleRate;
+    info.channels = tone.channels;
+    info.format = tone.format != 0 ? tone.format : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     if (sf_format_check(&info) == 0)
         return false;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
         return false;
-    const auto frames = static_cast<sf_count_t>(std::lround(spec.seconds * spec.sampleRate));
-    std::vector<float> block(static_cast<std::size_t>(BLOCK_FRAMES * spec.channels));
+    const auto frames = static_cast<sf_count_t>(std::lround(tone.seconds * tone.sampleRate));
+    std::vector<float> block(static_cast<std::size_t>(BLOCK_FRAMES * tone.channels));
     bool ok = true;
     for (sf_count_t start = 0; ok && start < frames; start += BLOCK_FRAMES) {
         const sf_count_t count = std::min(BLOCK_FRAMES, frames - start);
         for (sf_count_t i = 0; i < count; ++i) {
-            const double t = static_cast<double>(start + i) / spec.sampleRate;
+            const double t = static_cast<double>(start + i) / tone.sampleRate;
             const auto value = static_cast<float>(
-                spec.amplitude * std::sin(2.0 * std::numbers::pi * spec.frequencyHz * t));
-            for (int c = 0; c < spec.channels; ++c)
-                block[static_cast<std::size_t>(i * spec.channels + c)] = value;
+                tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequencyHz * t));
+            for (int c = 0; c < tone.channels; ++c)
+                block[static_cast<std::size_t>(i * tone.channels + c)] = value;
         }
         ok = sf_writef_float(file, block.data(), count) == count;
     }

@@ -41,28 +41,29 @@ std::string finishGroup(CommandBytes& block, const FieldGroup& group, const char
 }
 
 std::string parseFields(const std::vector<std::string>& words, PreparedCommand& command) {
-    const CommandSpec& spec = *command.spec;
+    const CommandSpec& layout = *command.layout;
     CommandBytes& block = command.bytes;
-    std::vector<FieldGroup> groups{{spec.fields, 0, {}}};
+    std::vector<FieldGroup> groups{{layout.fields, 0, {}}};
     std::optional<std::uint64_t> count;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];
         if (!isOption(word))
             return "unexpected word '" + word + "' (options start with --)";
         const std::string_view option = std::string_view(word).substr(2);
-        if (spec.batch != nullptr && option == "entry") {
+        if (layout.batch != nullptr && option == "entry") {
             const std::size_t entries = groups.size() - 1;
-            if (entries == spec.batch->maxEntries)
-                return "at most " + std::to_string(spec.batch->maxEntries) +
+            if (entries == layout.batch->maxEntries)
+                return "at most " + std::to_string(layout.batch->maxEntries) +
                        " entries fit in the block";
-            const std::size_t base = spec.batch->firstEntryOffset + entries * spec.batch->entrySize;
-            groups.push_back({spec.batch->entryFields, base, {}});
+            const std::size_t base =
+                layout.batch->firstEntryOffset + entries * layout.batch->entrySize;
+            groups.push_back({layout.batch->entryFields, base, {}});
             continue;
         }
         if (i + 1 >= words.size())
             return word + " needs a value";
         const std::string& value = words[++i];
-        if (spec.batch != nullptr && option == "count") {
+        if (layout.batch != nullptr && option == "count") {
             count = parseUnsigned(value, 0xFFFF);
             if (!count)
                 return "--count " + value + ": expected 0..65535";
@@ -71,10 +72,10 @@ std::string parseFields(const std::vector<std::string>& words, PreparedCommand& 
         FieldGroup& group = groups.back();
         const FieldSpec* field = findField(group.fields, option);
         if (field == nullptr) {
-            std::string message = "unknown option " + word + " for " + std::string(spec.name);
+            std::string message = "unknown option " + word + " for " + std::string(layout.name);
             if (groups.size() > 1)
                 message += " entries";
-            return message + " (see soundctl " + std::string(spec.name) + " --help)";
+            return message + " (see soundctl " + std::string(layout.name) + " --help)";
         }
         if (!group.given.insert(field->name).second)
             return word + " is given twice";
@@ -86,8 +87,8 @@ std::string parseFields(const std::vector<std::string>& words, PreparedCommand& 
         if (std::string problem = finishGroup(block, groups[g], where.c_str()); !problem.empty())
             return problem;
     }
-    if (spec.batch != nullptr)
-        block.put16(spec.batch->countOffset,
+    if (layout.batch != nullptr)
+        block.put16(layout.batch->countOffset,
                     static_cast<std::uint32_t>(count.value_or(groups.size() - 1)));
     return {};
 }
@@ -167,8 +168,8 @@ std::uint32_t PreparedCommand::slot() const {
 }
 
 std::string PreparedCommand::name() const {
-    if (spec != nullptr)
-        return std::string(spec->name);
+    if (layout != nullptr)
+        return std::string(layout->name);
     const CommandSpec* known = findCommandByCode(code());
     return "raw block (code " + std::to_string(code()) +
            (known != nullptr ? ", " + std::string(known->name) : std::string()) + ")";
@@ -211,13 +212,13 @@ std::string parseCommand(const std::vector<std::string>& words, PreparedCommand&
     if (words.empty())
         return "no command given";
     if (words[0] == "raw") {
-        command.spec = nullptr;
+        command.layout = nullptr;
         return parseRaw(words, command);
     }
-    command.spec = findCommand(words[0]);
-    if (command.spec == nullptr)
+    command.layout = findCommand(words[0]);
+    if (command.layout == nullptr)
         return "unknown command '" + words[0] + "' (soundctl --help lists them)";
-    command.bytes = CommandBytes(command.spec->code);
+    command.bytes = CommandBytes(command.layout->code);
     return parseFields(words, command);
 }
 

@@ -24,7 +24,7 @@ struct GlobalOptions {
 };
 
 struct PreparedCommand {
-    const CommandSpec* spec = nullptr; // nullptr for a raw block
+    const CommandSpec* layout = nullptr; // nullptr for a raw block
     CommandBytes bytes{0};
     // How many bytes of the block the command file gets.
     std::size_t size = 1024;

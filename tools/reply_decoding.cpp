@@ -125,8 +125,8 @@ std::string readingApplies(const Answer& answer, const std::string& reading) {
 } // namespace
 
 ReplyKind replyKindOf(const PreparedCommand& command) {
-    if (command.spec != nullptr)
-        return command.spec->reply;
+    if (command.layout != nullptr)
+        return command.layout->reply;
     const CommandSpec* known = findCommandByCode(command.code());
     return known != nullptr ? known->reply : ReplyKind::None;
 }

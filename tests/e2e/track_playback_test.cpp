@@ -26,11 +26,11 @@ CommandBytes load(std::uint32_t slot, const char* name, std::uint32_t flags, std
 }
 
 bool writeStereoWav(const std::filesystem::path& path) {
-    ToneSpec spec;
-    spec.seconds = 1.5;
-    spec.channels = 2;
-    spec.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    return writeTone(path, spec);
+    ToneSpec tone;
+    tone.seconds = 1.5;
+    tone.channels = 2;
+    tone.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    return writeTone(path, tone);
 }
 
 } // namespace

@@ -106,11 +106,11 @@ TEST_F(StreamPlayback, LengthIsDecodedBytesInTheFilesChannelCount) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ToneSpec spec;
-        spec.seconds = static_cast<double>(row.frames) / RATE;
-        spec.channels = row.channels;
-        spec.format = row.format;
-        ASSERT_TRUE(writeTone(row.name, spec));
+        ToneSpec tone;
+        tone.seconds = static_cast<double>(row.frames) / RATE;
+        tone.channels = row.channels;
+        tone.format = row.format;
+        ASSERT_TRUE(writeTone(row.name, tone));
         const EngineHandle file = open(row.name);
         ASSERT_NE(file, 0u);
         EXPECT_EQ(BASS_StreamGetLength(file), row.bytes);
