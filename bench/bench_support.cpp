@@ -163,31 +163,3 @@ double numberOption(int argc, char** argv, const std::string& name, double fallb
             return std::atof(argv[i + 1]);
     return fallback;
 }
-
-bool writeToneInBlocks(const std::filesystem::path& path, const ToneSpec& tone) {
-    constexpr sf_count_t BLOCK_FRAMES = 4096;
-    SF_INFO info{};
-    info.samplerate = tone.sampleRate;
-    info.channels = tone.channels;
-    info.format = tone.format != 0 ? tone.format : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    if (sf_format_check(&info) == 0)
-        return false;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr)
-        return false;
-    const auto frames = static_cast<sf_count_t>(std::lround(tone.seconds * tone.sampleRate));
-    std::vector<float> block(static_cast<std::size_t>(BLOCK_FRAMES * tone.channels));
-    bool ok = true;
-    for (sf_count_t start = 0; ok && start < frames; start += BLOCK_FRAMES) {
-        const sf_count_t count = std::min(BLOCK_FRAMES, frames - start);
-        for (sf_count_t i = 0; i < count; ++i) {
-            const double t = static_cast<double>(start + i) / tone.sampleRate;
-            const auto value = static_cast<float>(
-                tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequencyHz * t));
-            for (int c = 0; c < tone.channels; ++c)
-                block[static_cast<std::size_t>(i * tone.channels + c)] = value;
-        }
-        ok = sf_writef_float(file, block.data(), count) == count;
-    }
-    return sf_close(file) == 0 && ok;
-}

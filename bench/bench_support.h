@@ -49,10 +49,5 @@ double nowSeconds();
 // and the tests' OpenAL Soft configuration.
 std::vector<std::string> serverEnvironment();
 
-// Writes a sine tone as the tests' writeTone does, a block of frames at a
-// time: libvorbis crashes when libsndfile hands it minutes of audio at once.
-struct ToneSpec;
-bool writeToneInBlocks(const std::filesystem::path& path, const ToneSpec& tone);
-
 // The value of "--name N" among the arguments, or the fallback.
 double numberOption(int argc, char** argv, const std::string& name, double fallback);

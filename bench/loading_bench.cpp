@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
         const fs::path first = dir / ("s0000." + format.extension);
         const fs::path streamFile = dir / ("stream." + format.extension);
         std::fprintf(stderr, "loading_bench: writing %s files\n", format.name.c_str());
-        if (!writeToneInBlocks(first, sample) || !writeToneInBlocks(streamFile, stream)) {
+        if (!writeTone(first, sample) || !writeTone(streamFile, stream)) {
             table.rows.push_back(
                 {format.name, "(libsndfile cannot write it)", "n/a", "n/a", "n/a", "n/a", "n/a"});
             continue;

@@ -2,6 +2,7 @@
 #include "engine/loopback.h"
 #include "tests/engine/cd_test_discs.h"
 #include "tests/support/analysis.h"
+#include "tests/support/engine_render.h"
 #include "tests/support/sound_files.h"
 
 #include <gtest/gtest.h>
@@ -50,14 +51,7 @@ class CdPlayback : public ::testing::Test {
         fs::remove_all(dir);
     }
 
-    StereoBuffer render(double seconds) {
-        StereoBuffer out;
-        out.rate = engineOutputFrequency();
-        const auto frames = static_cast<int>(seconds * out.rate);
-        out.samples.resize(static_cast<std::size_t>(frames) * 2);
-        EXPECT_TRUE(engineRender(out.samples.data(), frames));
-        return out;
-    }
+    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 
     // The level of what the next stretch sounds like.
     double level(double seconds = 0.1) { return rms(render(seconds).channel(0)); }

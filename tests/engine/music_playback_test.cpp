@@ -2,6 +2,7 @@
 #include "engine/loopback.h"
 #include "tests/engine/music_test_module.h"
 #include "tests/support/analysis.h"
+#include "tests/support/engine_render.h"
 #include "tests/support/sound_files.h"
 
 #include <gtest/gtest.h>
@@ -42,14 +43,7 @@ class MusicPlayback : public ::testing::Test {
         fs::remove_all(dir);
     }
 
-    StereoBuffer render(double seconds) {
-        StereoBuffer out;
-        out.rate = engineOutputFrequency();
-        const auto frames = static_cast<int>(seconds * out.rate);
-        out.samples.resize(static_cast<std::size_t>(frames) * 2);
-        EXPECT_TRUE(engineRender(out.samples.data(), frames));
-        return out;
-    }
+    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 };
 
 TEST_F(MusicPlayback, ReportsItsOrderCountAndFreesWhatItHolds) {

@@ -1,6 +1,7 @@
 #include "engine/engine.h"
 #include "engine/loopback.h"
 #include "tests/support/analysis.h"
+#include "tests/support/engine_render.h"
 #include "tests/support/sound_files.h"
 
 #include <gtest/gtest.h>
@@ -43,14 +44,7 @@ class ReverbEnvironment : public ::testing::Test {
         ASSERT_NE(sample, 0u);
     }
 
-    StereoBuffer render(double seconds) {
-        StereoBuffer out;
-        out.rate = engineOutputFrequency();
-        const auto frames = static_cast<int>(seconds * out.rate);
-        out.samples.resize(static_cast<std::size_t>(frames) * 2);
-        EXPECT_TRUE(engineRender(out.samples.data(), frames));
-        return out;
-    }
+    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 
     // Plays the burst and returns the level of what follows it between
     // from and to seconds after its start, relative to the burst's own.

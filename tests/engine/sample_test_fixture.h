@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 #include "engine/loopback.h"
 #include "tests/support/analysis.h"
+#include "tests/support/engine_render.h"
 #include "tests/support/sound_files.h"
 
 #include <gtest/gtest.h>
@@ -52,14 +53,7 @@ class SampleEngine : public ::testing::Test {
         return loadTone("tone" + std::to_string(serial++) + ".wav", tone, flags);
     }
 
-    StereoBuffer render(double seconds) {
-        StereoBuffer out;
-        out.rate = RATE;
-        const auto frames = static_cast<int>(std::lround(seconds * RATE));
-        out.samples.assign(static_cast<std::size_t>(frames) * 2, 0.0f);
-        EXPECT_TRUE(engineRender(out.samples.data(), frames));
-        return out;
-    }
+    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 
     // Level of one side over the given stretch, skipping the first frames in
     // which gains glide to their values.

@@ -1,6 +1,7 @@
 #include "engine/engine.h"
 #include "engine/loopback.h"
 #include "tests/support/analysis.h"
+#include "tests/support/engine_render.h"
 #include "tests/support/sound_files.h"
 
 #include <sndfile.h>
@@ -67,14 +68,7 @@ class StreamPlayback : public ::testing::Test {
         fs::remove_all(dir);
     }
 
-    StereoBuffer render(double seconds) {
-        StereoBuffer out;
-        out.rate = engineOutputFrequency();
-        const auto frames = static_cast<int>(seconds * out.rate);
-        out.samples.resize(static_cast<std::size_t>(frames) * 2);
-        EXPECT_TRUE(engineRender(out.samples.data(), frames));
-        return out;
-    }
+    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 
     EngineHandle open(const char* name, std::uint32_t flags = 0) {
         return BASS_StreamCreateFile(false, name, 0, 0, flags);

@@ -3,6 +3,7 @@
 #include "tests/engine/cd_test_discs.h"
 #include "tests/engine/music_test_module.h"
 #include "tests/support/analysis.h"
+#include "tests/support/engine_render.h"
 #include "tests/support/sound_files.h"
 
 #include <gtest/gtest.h>
@@ -69,12 +70,8 @@ class VolumeClasses : public ::testing::Test {
     }
 
     double renderLevel() {
-        StereoBuffer out;
-        out.rate = engineOutputFrequency();
-        const int frames = out.rate / 5;
-        out.samples.resize(static_cast<std::size_t>(frames) * 2);
-        EXPECT_TRUE(engineRender(out.samples.data(), frames));
-        return rms(out.channel(0, static_cast<std::size_t>(frames / 2)));
+        const StereoBuffer out = renderOutput(0.2);
+        return rms(out.channel(0, out.frames() / 2));
     }
 
     // Starts the family's sound, looping, and returns what stops it.

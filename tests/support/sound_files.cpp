@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -33,16 +34,23 @@ bool writeTone(const std::filesystem::path& path, const ToneSpec& tone) {
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
         return false;
+    // A block at a time: libsndfile's Vorbis encoder fails on minutes of
+    // sound handed over in one call, and memory stays small for long tones.
+    constexpr sf_count_t blockFrames = 4096;
     const auto frames = static_cast<sf_count_t>(std::lround(tone.seconds * tone.sampleRate));
-    std::vector<float> data(static_cast<std::size_t>(frames * tone.channels));
-    for (sf_count_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / tone.sampleRate;
-        const auto value = static_cast<float>(
-            tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequencyHz * t));
-        for (int c = 0; c < tone.channels; ++c)
-            data[static_cast<std::size_t>(i * tone.channels + c)] = value;
+    std::vector<float> block(static_cast<std::size_t>(blockFrames * tone.channels));
+    bool ok = true;
+    for (sf_count_t start = 0; start < frames && ok; start += blockFrames) {
+        const sf_count_t count = std::min(blockFrames, frames - start);
+        for (sf_count_t i = 0; i < count; ++i) {
+            const double t = static_cast<double>(start + i) / tone.sampleRate;
+            const auto value = static_cast<float>(
+                tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequencyHz * t));
+            for (int c = 0; c < tone.channels; ++c)
+                block[static_cast<std::size_t>(i * tone.channels + c)] = value;
+        }
+        ok = sf_writef_float(file, block.data(), count) == count;
     }
-    const bool ok = sf_writef_float(file, data.data(), frames) == frames;
     return sf_close(file) == 0 && ok;
 }
 
