@@ -31,27 +31,17 @@ const std::vector<DiscKind> discKinds{
 
 // Runs the engine through the loopback device in a scratch directory that
 // becomes the current one, where the CD source is looked for.
-class CdPlayback : public ::testing::Test {
+class CdPlayback : public EngineInScratchDir {
   protected:
-    fs::path previous;
-    fs::path dir;
-
     void SetUp() override {
-        previous = fs::current_path();
-        dir = makeScratchDir("cd-playback");
-        fs::current_path(dir);
-        engineUseTestLoopback(true);
-        ASSERT_NE(BASS_Init(-1, 44100, 0, nullptr), 0);
+        EngineInScratchDir::SetUp();
+        openEngine(44100);
     }
 
     void TearDown() override {
         BASS_CDFree();
-        BASS_Free();
-        fs::current_path(previous);
-        fs::remove_all(dir);
+        EngineInScratchDir::TearDown();
     }
-
-    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 
     // The level of what the next stretch sounds like.
     double level(double seconds = 0.1) { return rms(render(seconds).channel(0)); }

@@ -23,27 +23,13 @@ std::uint32_t rowOf(std::uint32_t position) {
     return position >> 16;
 }
 
-class MusicPlayback : public ::testing::Test {
+class MusicPlayback : public EngineInScratchDir {
   protected:
-    fs::path previous;
-    fs::path dir;
-
     void SetUp() override {
-        previous = fs::current_path();
-        dir = makeScratchDir("music-playback");
-        fs::current_path(dir);
+        EngineInScratchDir::SetUp();
         ASSERT_TRUE(writeModule("song.mod"));
-        engineUseTestLoopback(true);
-        ASSERT_NE(BASS_Init(-1, RATE, 0, nullptr), 0);
+        openEngine(RATE);
     }
-
-    void TearDown() override {
-        BASS_Free();
-        fs::current_path(previous);
-        fs::remove_all(dir);
-    }
-
-    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 };
 
 TEST_F(MusicPlayback, ReportsItsOrderCountAndFreesWhatItHolds) {

@@ -14,26 +14,13 @@
 #include <filesystem>
 #include <string>
 
-class SampleEngine : public ::testing::Test {
+class SampleEngine : public EngineInScratchDir {
   protected:
     static constexpr int RATE = 44100;
-    std::filesystem::path previous;
-    std::filesystem::path dir;
 
     void SetUp() override {
-        previous = std::filesystem::current_path();
-        dir = makeScratchDir("sample-engine");
-        std::filesystem::current_path(dir);
-        engineUseTestLoopback(true);
-        ASSERT_NE(BASS_Init(-1, RATE, DEVICE_3D, nullptr), 0);
-    }
-
-    void TearDown() override {
-        BASS_Free();
-        engineUseTestLoopback(false);
-        std::filesystem::current_path(previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
+        EngineInScratchDir::SetUp();
+        openEngine(RATE, DEVICE_3D);
     }
 
     // A sine tone file in the scratch directory, loaded with the given flags.
@@ -52,8 +39,6 @@ class SampleEngine : public ::testing::Test {
         tone.channels = channels;
         return loadTone("tone" + std::to_string(serial++) + ".wav", tone, flags);
     }
-
-    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 
     // Level of one side over the given stretch, skipping the first frames in
     // which gains glide to their values.

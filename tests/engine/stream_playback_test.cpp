@@ -49,26 +49,12 @@ std::vector<float> twoTones(int frames) {
     return out;
 }
 
-class StreamPlayback : public ::testing::Test {
+class StreamPlayback : public EngineInScratchDir {
   protected:
-    fs::path previous;
-    fs::path dir;
-
     void SetUp() override {
-        previous = fs::current_path();
-        dir = makeScratchDir("stream-playback");
-        fs::current_path(dir);
-        engineUseTestLoopback(true);
-        ASSERT_NE(BASS_Init(-1, RATE, 0, nullptr), 0);
+        EngineInScratchDir::SetUp();
+        openEngine(RATE);
     }
-
-    void TearDown() override {
-        BASS_Free();
-        fs::current_path(previous);
-        fs::remove_all(dir);
-    }
-
-    StereoBuffer render(double seconds) { return renderOutput(seconds); }
 
     EngineHandle open(const char* name, std::uint32_t flags = 0) {
         return BASS_StreamCreateFile(false, name, 0, 0, flags);
